@@ -8,6 +8,8 @@ target_compile_options(pelm_logic PRIVATE -Wall -Wextra)
 
 file(GLOB PELM_HOST_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/host/*.cpp)
 add_executable(host_tests ${PELM_HOST_TESTS})
+target_compile_definitions(host_tests PRIVATE PELM_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+target_include_directories(host_tests PRIVATE ${CMAKE_SOURCE_DIR})
 target_link_libraries(host_tests PRIVATE pelm_logic GTest::gmock GTest::gtest_main Threads::Threads)
 include(GoogleTest)
 gtest_discover_tests(host_tests DISCOVERY_TIMEOUT 60)

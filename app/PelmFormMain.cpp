@@ -1,0 +1,198 @@
+#include "app/PelmFormMain.h"
+
+#include "framework/Application.h"
+#include "framework/System.h"
+#include "tray/ShellTray.h"
+#include "wheel/HookLibrary.h"
+
+const char* const kProductName = "Pelmora";
+const char* const kVersion = "1.4";
+
+TPelmFormMain* PelmFormMain = nullptr;
+TStringList* g_StoredProgramList = nullptr;
+THandle g_hHookDll = 0;
+
+TPelmFormMain::TPelmFormMain(TFormBuilder& builder, TPelmPlatform& platform)
+    : TForm("TPelmFormMain"), m_platform(platform)
+{
+    // The description is built and FormCreate runs before the steps below.
+    builder.Build(*this, "PELMFORMMAIN");
+
+    m_strTipText = std::string(kProductName) + " " + kVersion;
+    IHookLibrary& hook = *m_platform.Hook;
+    g_hHookDll = hook.Load();
+    hook.SetHWND(g_hHookDll, Handle(), g_hHookDll);
+    hook.HookStart(g_hHookDll);
+}
+
+void TPelmFormMain::FormCreate(TComponent*)
+{
+    g_StoredProgramList = new TStringList();
+    m_bMuteOnWinReboot = false;
+    m_bCtrlKeyMute = true;
+    LoadSettings();
+
+    m_hMixer = 0;
+    m_dwVolumeControlID = 0xFFFFFFFF;
+    m_dwMuteControlID = 0xFFFFFFFF;
+    if (!GetVolume(m_nVolume))
+        Application->MessageBox("ミキサーデバイスが取得できませんでした。", "Pelmora エラー", kMbOk | kMbIconError);
+
+    if (m_bMuteOnWinReboot)
+        SetMute(false);
+    else
+        GetMute(m_bMute);
+
+    btnGoHide->SetEnabled(cbHideEnable->Checked());
+    NotifyTray(kNimAdd);
+    m_strTipText = std::string(kProductName) + " " + kVersion;
+    NotifyTray(kNimModify);
+    GetVolTimer->SetEnabled(true);
+}
+
+void TPelmFormMain::DestroySteps()
+{
+    m_strTipText.clear();
+}
+
+void TPelmFormMain::FormDestroy(TComponent*)
+{
+    // A failed save is reported, and the teardown still finishes: skipping it
+    // would leave a dead icon in the notification area and the hook running.
+    try {
+        SaveSettings();
+    } catch (const std::exception& e) {
+        Application->ShowException(e.what());
+    }
+    delete g_StoredProgramList;
+    g_StoredProgramList = nullptr;
+    CloseMixer();
+    NotifyTray(kNimDelete);
+    m_platform.Hook->HookEnd(g_hHookDll);
+    m_platform.Hook->Free(g_hHookDll);
+}
+
+void TPelmFormMain::WndProc(TMessage& message)
+{
+    switch (message.Msg) {
+    case kWmQueryEndSession:
+        WMQueryEndSession(message);
+        return;
+    case kWmDrawItem:
+        WMDrawItem(message);
+        break;
+    case kWmTimer:
+        WMTimer(message);
+        return;
+    case WM_TRAYNOTIFY:
+        WMTrayNotify(message); // passes the message on itself, as its last step
+        return;
+    case WM_HOOKWHEEL:
+        WMHookWheel(message);
+        return;
+    default:
+        break;
+    }
+    TForm::WndProc(message);
+}
+
+void TPelmFormMain::WMQueryEndSession(TMessage& message)
+{
+    if (m_bMuteOnWinReboot) {
+        SetVolume(10);
+        SetMute(true);
+    }
+    // Never object to the end of the session, and ask nothing.
+    message.Result = 1;
+}
+
+void TPelmFormMain::WMDrawItem(TMessage& message)
+{
+    m_platform.System->DrawItemIcon(message.LParam);
+}
+
+void TPelmFormMain::btnGoHideClick(TComponent*)
+{
+    Hide();
+}
+
+void TPelmFormMain::mnPropertiesClick(TComponent*)
+{
+    Show();
+    BringToFront();
+}
+
+void TPelmFormMain::btnAppShutDownClick(TComponent*)
+{
+    Close();
+}
+
+void TPelmFormMain::mnShutdownClick(TComponent*)
+{
+    Close();
+}
+
+void TPelmFormMain::cbHideEnableClick(TComponent*)
+{
+    if (cbHideEnable->Checked()) {
+        NotifyTray(kNimAdd);
+        NotifyTray(kNimModify);
+    } else {
+        NotifyTray(kNimDelete);
+    }
+    btnGoHide->SetEnabled(cbHideEnable->Checked());
+}
+
+#define PELM_FIELD(n) if (name == #n) return (n = dynamic_cast<decltype(n)>(component)) != nullptr
+bool TPelmFormMain::SetField(const std::string& name, TComponent* component)
+{
+    PELM_FIELD(btnGoHide);
+    PELM_FIELD(cbHideEnable);
+    PELM_FIELD(PopupMenu1);
+    PELM_FIELD(mnProperties);
+    PELM_FIELD(mnShutdown);
+    PELM_FIELD(Img10p);
+    PELM_FIELD(Img20p);
+    PELM_FIELD(Img30p);
+    PELM_FIELD(Img40p);
+    PELM_FIELD(Img50p);
+    PELM_FIELD(Img60p);
+    PELM_FIELD(Img70p);
+    PELM_FIELD(Img80p);
+    PELM_FIELD(Img90p);
+    PELM_FIELD(Img100p);
+    PELM_FIELD(ImgMute);
+    PELM_FIELD(N1);
+    PELM_FIELD(mnOpenVolCtrlWindow);
+    PELM_FIELD(Label1);
+    PELM_FIELD(btnAppShutDown);
+    PELM_FIELD(Label2);
+    PELM_FIELD(Label3);
+    PELM_FIELD(N3);
+    PELM_FIELD(mnAbout);
+    PELM_FIELD(N2);
+    PELM_FIELD(mnSetWindow);
+    PELM_FIELD(GetVolTimer);
+    PELM_FIELD(meOpenAudioProp);
+    return false;
+}
+#undef PELM_FIELD
+
+#define PELM_METHOD(n) if (name == #n) return [this](TComponent* s) { n(s); }
+TNotifyEvent TPelmFormMain::MethodAddress(const std::string& name)
+{
+    PELM_METHOD(FormCreate);
+    PELM_METHOD(FormDestroy);
+    PELM_METHOD(btnGoHideClick);
+    PELM_METHOD(cbHideEnableClick);
+    PELM_METHOD(btnAppShutDownClick);
+    PELM_METHOD(mnPropertiesClick);
+    PELM_METHOD(mnShutdownClick);
+    PELM_METHOD(mnOpenVolCtrlWindowClick);
+    PELM_METHOD(meOpenAudioPropClick);
+    PELM_METHOD(mnAboutClick);
+    PELM_METHOD(mnSetWindowClick);
+    PELM_METHOD(GetVolTimerTimer);
+    return nullptr;
+}
+#undef PELM_METHOD

@@ -1,0 +1,22 @@
+#pragma once
+// User-interface services of the system that the handlers ask for: pointer,
+// keys, double-click time, foreground, taskbar, owner-drawn icons.
+#include "framework/Types.h"
+
+class ISystem {
+public:
+    virtual ~ISystem() = default;
+    virtual bool GetCursorPos(TPoint& pt) = 0;
+    // GetAsyncKeyState: bit 15 set while the key is down now.
+    virtual uint16_t GetAsyncKeyState(int vk) = 0;
+    virtual uint32_t GetDoubleClickTime() = 0;
+    virtual void SetForegroundWindow(THandle wnd) = 0;
+    // SHAppBarMessage(ABM_GETTASKBARPOS) on a zero-filled record; the
+    // rectangle stays all zero when the query fails.
+    virtual void GetTaskbarRect(TRect& rect) = 0;
+    // Draws the 16 x 16 icon named by the draw-item record's control id.
+    virtual bool DrawItemIcon(uint32_t drawItemStruct) = 0;
+};
+
+constexpr int kVkControl = 0x11;
+constexpr int kVkMButton = 0x04;

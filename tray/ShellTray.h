@@ -1,0 +1,27 @@
+#pragma once
+// The notification area as the program uses it: add, modify, delete one icon.
+#include <cstdint>
+
+#include "framework/Types.h"
+
+constexpr uint32_t kNimAdd = 0;
+constexpr uint32_t kNimModify = 1;
+constexpr uint32_t kNimDelete = 2;
+constexpr uint32_t kNifMessage = 1, kNifIcon = 2, kNifTip = 4;
+constexpr uint32_t ID_TRAYICON = 1006;
+
+// The fields of the shell record that the program fills.
+struct TNotifyIconData {
+    THandle Wnd = 0;
+    uint32_t Id = 0;
+    uint32_t Flags = 0;
+    uint32_t CallbackMessage = 0;
+    THandle Icon = 0;
+    char Tip[128] = {};
+};
+
+class IShellTray {
+public:
+    virtual ~IShellTray() = default;
+    virtual bool NotifyIcon(uint32_t operation, const TNotifyIconData& data) = 0;
+};

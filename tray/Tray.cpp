@@ -1,0 +1,122 @@
+// The notification-area icon, its tooltip and the 300 ms level poll, and the
+// mouse gestures on the icon with the popup menu's commands.
+#include <cstring>
+
+#include "app/PelmFormMain.h"
+#include "framework/Application.h"
+#include "framework/System.h"
+#include "tray/ShellTray.h"
+
+namespace {
+constexpr uint32_t ID_CLICK_TIMER = 513;
+}
+
+std::string TPelmFormMain::VolumeTipText() const
+{
+    return std::string(kProductName) + " " + kVersion + " - " + std::to_string(m_nVolume) + "%";
+}
+
+bool TPelmFormMain::NotifyTray(uint32_t operation)
+{
+    TNotifyIconData data;
+    data.Wnd = Handle();
+    data.Id = ID_TRAYICON;
+    data.Flags = kNifMessage | kNifIcon | kNifTip;
+    data.CallbackMessage = WM_TRAYNOTIFY;
+    if (operation == kNimModify) {
+        data.Icon = GetVolumeIcon();
+        // At most 127 bytes of text and the terminator.
+        std::strncpy(data.Tip, m_strTipText.c_str(), sizeof(data.Tip) - 1);
+        data.Tip[sizeof(data.Tip) - 1] = '\0';
+    }
+    return m_platform.Shell->NotifyIcon(operation, data);
+}
+
+THandle TPelmFormMain::GetVolumeIcon()
+{
+    // A mute state that cannot be read shows the level: the device may simply
+    // have no mute switch.
+    bool muted = false;
+    if (GetMute(muted) && muted)
+        return ImgMute->IconHandle();
+    TImage* const bands[] = {Img10p, Img20p, Img30p, Img40p, Img50p, Img60p, Img70p, Img80p, Img90p};
+    for (int i = 0; i < 9; ++i)
+        if (m_nVolume >= i * 10 && m_nVolume <= i * 10 + 9)
+            return bands[i]->IconHandle();
+    if (m_nVolume >= 90 && m_nVolume <= 100)
+        return Img100p->IconHandle();
+    return Img10p->IconHandle();
+}
+
+void TPelmFormMain::GetVolTimerTimer(TComponent*)
+{
+    // A read that fails counts as unchanged: the cache keeps its value.
+    bool changed = false;
+    int32_t volume = m_nVolume;
+    if (GetVolume(volume) && volume != m_nVolume) {
+        m_nVolume = volume;
+        changed = true;
+    }
+    bool muted = m_bMute;
+    if (GetMute(muted) && muted != m_bMute) {
+        m_bMute = muted;
+        changed = true;
+    }
+    if (!changed)
+        return;
+    m_strTipText = VolumeTipText();
+    NotifyTray(kNimModify);
+}
+
+void TPelmFormMain::WMTrayNotify(TMessage& message)
+{
+    ISystem& system = *m_platform.System;
+    switch (message.LParam) {
+    case kWmLButtonDown:
+        SetWindowTimer(ID_CLICK_TIMER, system.GetDoubleClickTime());
+        break;
+    case kWmLButtonDblClk:
+        KillWindowTimer(ID_CLICK_TIMER);
+        OpenVolumeControlApp();
+        break;
+    case kWmRButtonUp: {
+        TPoint pt = {0, 0};
+        if (!system.GetCursorPos(pt)) {
+            mnPropertiesClick(this);
+            break;
+        }
+        PopupMenu1->PopupComponent = PelmFormMain;
+        system.SetForegroundWindow(Handle());
+        PopupMenu1->Popup(pt.x, pt.y);
+        break;
+    }
+    default:
+        break;
+    }
+    TForm::WndProc(message);
+}
+
+void TPelmFormMain::WMTimer(TMessage&)
+{
+    // The only window timer of this window is the click timer: it fires once.
+    KillWindowTimer(ID_CLICK_TIMER);
+    ToggleMute();
+    NotifyTray(kNimModify);
+}
+
+void TPelmFormMain::mnOpenVolCtrlWindowClick(TComponent*)
+{
+    OpenVolumeControlApp();
+}
+
+void TPelmFormMain::meOpenAudioPropClick(TComponent*)
+{
+    OpenAudioProperties();
+}
+
+void TPelmFormMain::mnAboutClick(TComponent*)
+{
+    const std::string text = std::string(kProductName) + "   Version " + kVersion + "\n\n" +
+                             "Copyright (C) 2026 The Pelmora developers";
+    Application->MessageBox(text, "Pelmora について", 0);
+}
