@@ -36,7 +36,7 @@ void TPelmFormMain::FormCreate(TComponent*)
     m_dwVolumeControlID = 0xFFFFFFFF;
     m_dwMuteControlID = 0xFFFFFFFF;
     if (!GetVolume(m_nVolume))
-        Application->MessageBox("ミキサーデバイスが取得できませんでした。", "Pelmora エラー", kMbOk | kMbIconError);
+        Application->ShowMessageBox("ミキサーデバイスが取得できませんでした。", "Pelmora エラー", kMbOk | kMbIconError);
 
     if (m_bMuteOnWinReboot)
         SetMute(false);

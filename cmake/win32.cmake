@@ -12,3 +12,34 @@ foreach(sub hookdll tests/probe)
     add_subdirectory(${sub})
   endif()
 endforeach()
+
+# The form descriptions are UTF-8 in the tree and reach the program in the
+# ANSI code page, like every other text of it.
+set(PELM_GEN ${CMAKE_BINARY_DIR}/gen)
+set(PELM_FORMS ${CMAKE_SOURCE_DIR}/app/PelmFormMain.form ${CMAKE_SOURCE_DIR}/dialogs/WindowStoreDlg.form)
+set(PELM_GEN_FORMS)
+foreach(form ${PELM_FORMS})
+  get_filename_component(name ${form} NAME)
+  add_custom_command(OUTPUT ${PELM_GEN}/${name}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PELM_GEN}
+    COMMAND iconv -f UTF-8 -t CP932 ${form} -o ${PELM_GEN}/${name}
+    DEPENDS ${form} VERBATIM)
+  list(APPEND PELM_GEN_FORMS ${PELM_GEN}/${name})
+endforeach()
+add_custom_target(pelm_forms DEPENDS ${PELM_GEN_FORMS})
+file(GLOB PELM_ICONS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/*.ico ${CMAKE_SOURCE_DIR}/resources/*.cur)
+set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/pelmora.rc PROPERTIES
+  OBJECT_DEPENDS "${PELM_GEN_FORMS};${PELM_ICONS}")
+
+add_library(pelm_win32 STATIC ${PELM_WIN32_SOURCES})
+target_compile_options(pelm_win32 PRIVATE ${PELM_WIN32_FLAGS})
+target_link_libraries(pelm_win32 PUBLIC pelm_logic)
+
+add_executable(pelmora WIN32 ${CMAKE_SOURCE_DIR}/app/win32/WinMain.cpp ${CMAKE_SOURCE_DIR}/resources/pelmora.rc)
+add_dependencies(pelmora pelm_forms)
+target_compile_options(pelmora PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${PELM_WIN32_FLAGS}>)
+target_include_directories(pelmora PRIVATE ${CMAKE_SOURCE_DIR}/resources ${PELM_GEN})
+# The logic library and its bindings refer to each other; link them as a group.
+target_link_libraries(pelmora PRIVATE -Wl,--start-group pelm_win32 pelm_logic -Wl,--end-group
+  winmm shell32 user32 gdi32 kernel32 ${PELM_STATIC_LINK})
+set_target_properties(pelmora PROPERTIES OUTPUT_NAME pelmora)

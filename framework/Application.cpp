@@ -18,7 +18,7 @@ void TApplication::ReleaseForms()
 
 void TApplication::ShowException(const std::string& message)
 {
-    MessageBox(FormatErrorReportText(message), Title, kMbOk | kMbIconError);
+    ShowMessageBox(FormatErrorReportText(message), Title, kMbOk | kMbIconError);
 }
 
 void TApplication::Guard(const std::function<void()>& handler)

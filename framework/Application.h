@@ -27,7 +27,7 @@ public:
     virtual void Terminate() { m_terminated = true; }
 
     // A message box owned by the application; returns the button pressed.
-    virtual int MessageBox(const std::string& text, const std::string& caption, uint32_t flags) = 0;
+    virtual int ShowMessageBox(const std::string& text, const std::string& caption, uint32_t flags) = 0;
     // The general error report: error icon, OK, caption = title, the text
     // with a full stop where it needs one.
     void ShowException(const std::string& message);

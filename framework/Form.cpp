@@ -1,5 +1,6 @@
 #include "framework/Form.h"
 
+#include "framework/Application.h"
 #include "framework/Error.h"
 
 TForm::~TForm() = default;
@@ -118,6 +119,10 @@ void TFormBuilder::BuildFrom(TForm& form, const TObjectDesc& desc)
             timer->Interval = static_cast<uint32_t>(child.GetInt("Interval", 1000));
             timer->OnTimer = Handler(form, child, "OnTimer");
             timer->SetEnabled(child.GetBool("Enabled", true));
+        } else if (child.ClassName == "TApplicationEvents") {
+            TNotifyEvent h = Handler(form, child, "OnDeactivate");
+            if (h && Application)
+                Application->OnDeactivate = h;
         } else if (auto* menu = dynamic_cast<TPopupMenu*>(c.get())) {
             for (const TObjectDesc& itemDesc : child.Children) {
                 auto item = std::make_unique<TMenuItem>();

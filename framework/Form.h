@@ -172,6 +172,7 @@ public:
     IFormPeer& Peer() { return *m_peer; }
     void AdoptComponent(std::unique_ptr<TComponent> component);
     TComponent* FindComponent(const std::string& name);
+    const std::vector<std::unique_ptr<TComponent>>& Components() const { return m_components; }
 
 protected:
     // The class's own destructor steps, run by Release before the destroy handler.

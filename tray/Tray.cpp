@@ -118,5 +118,5 @@ void TPelmFormMain::mnAboutClick(TComponent*)
 {
     const std::string text = std::string(kProductName) + "   Version " + kVersion + "\n\n" +
                              "Copyright (C) 2026 The Pelmora developers";
-    Application->MessageBox(text, "Pelmora について", 0);
+    Application->ShowMessageBox(text, "Pelmora について", 0);
 }

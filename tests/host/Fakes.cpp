@@ -156,7 +156,7 @@ void TFakeHook::HookStart(THandle lib) { m_log.Add("hook.HookStart " + std::to_s
 void TFakeHook::HookEnd(THandle lib) { m_log.Add("hook.HookEnd " + std::to_string(lib)); }
 void TFakeHook::Free(THandle lib) { m_log.Add("hook.Free " + std::to_string(lib)); }
 
-int TFakeApplication::MessageBox(const std::string& text, const std::string& caption, uint32_t flags)
+int TFakeApplication::ShowMessageBox(const std::string& text, const std::string& caption, uint32_t flags)
 {
     m_log.Add("app.MessageBox " + text);
     Boxes.push_back({text, caption, flags});

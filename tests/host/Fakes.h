@@ -124,7 +124,7 @@ public:
         uint32_t Flags;
     };
     std::vector<TBox> Boxes;
-    int MessageBox(const std::string& text, const std::string& caption, uint32_t flags) override;
+    int ShowMessageBox(const std::string& text, const std::string& caption, uint32_t flags) override;
     void Terminate() override;
 
 private:

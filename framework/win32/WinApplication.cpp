@@ -1,0 +1,49 @@
+#include "framework/win32/WinApplication.h"
+
+HINSTANCE g_hInstance = nullptr;
+
+bool TWinApplication::ProcessMessage(HWND dialog)
+{
+    MSG msg;
+    BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+    if (got == 0 || got == -1) {
+        TApplication::Terminate();
+        return false;
+    }
+    // Keyboard navigation (Tab, Enter, Escape) inside a modal form.
+    if (dialog && IsDialogMessageA(dialog, &msg))
+        return true;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+    return true;
+}
+
+void TWinApplication::Run()
+{
+    // Runs until WM_QUIT itself has been taken from the queue, so that a box
+    // shown during the teardown does not find it and close at once.
+    while (ProcessMessage(nullptr)) {
+    }
+}
+
+void TWinApplication::RunNested(const std::function<bool()>& done, HWND dialog)
+{
+    while (!Terminated() && !done()) {
+        if (!ProcessMessage(dialog)) {
+            PostQuitMessage(0); // let the outer loop see the end as well
+            break;
+        }
+    }
+}
+
+void TWinApplication::Terminate()
+{
+    if (!Terminated())
+        PostQuitMessage(0);
+    TApplication::Terminate();
+}
+
+int TWinApplication::ShowMessageBox(const std::string& text, const std::string& caption, uint32_t flags)
+{
+    return MessageBoxA(nullptr, text.c_str(), caption.c_str(), flags);
+}

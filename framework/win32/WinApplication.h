@@ -1,0 +1,18 @@
+#pragma once
+// The application object on Win32: the message loop and message boxes.
+#include <windows.h>
+
+#include "framework/Application.h"
+
+class TWinApplication : public TApplication {
+public:
+    void Run();
+    void Terminate() override;
+    int ShowMessageBox(const std::string& text, const std::string& caption, uint32_t flags) override;
+    // Runs a nested loop until done() holds or the application ends.
+    void RunNested(const std::function<bool()>& done, HWND dialog);
+    // Dispatches one message; false once WM_QUIT has been taken.
+    bool ProcessMessage(HWND dialog);
+};
+
+extern HINSTANCE g_hInstance;

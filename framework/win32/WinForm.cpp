@@ -1,0 +1,548 @@
+#include "framework/win32/WinForm.h"
+
+#include <set>
+
+#include "framework/Error.h"
+
+TWinApplication& WinApplication()
+{
+    return *static_cast<TWinApplication*>(Application);
+}
+
+namespace {
+
+// Whether the program as a whole is active, so that the deactivation event
+// fires once per switch away however many windows are told.
+bool g_appActive = false;
+
+template <class Base>
+class TWinCtl : public Base, public IWinControl {
+public:
+    TWinCtl(const char* windowClass, DWORD style, const TObjectDesc& desc)
+        : m_class(windowClass), m_style(style), m_fontHeight(desc.GetInt("Font.Height"))
+    {
+    }
+
+    void SetCaption(const std::string& caption) override
+    {
+        Base::SetCaption(caption);
+        if (m_hwnd)
+            SetWindowTextA(m_hwnd, caption.c_str());
+    }
+    void SetVisible(bool visible) override
+    {
+        Base::SetVisible(visible);
+        if (m_hwnd)
+            ShowWindow(m_hwnd, visible ? SW_SHOWNA : SW_HIDE);
+    }
+    void SetEnabled(bool enabled) override
+    {
+        Base::SetEnabled(enabled);
+        if (m_hwnd)
+            EnableWindow(m_hwnd, enabled);
+    }
+    void CreateWindowIn(HWND parent, int id, HFONT font) override
+    {
+        DWORD style = WS_CHILD | m_style | (this->Visible() ? WS_VISIBLE : 0) | (this->Enabled() ? 0 : WS_DISABLED);
+        m_hwnd = CreateWindowExA(0, m_class, this->Caption().c_str(), style, this->Left, this->Top, this->Width,
+                                 this->Height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_hInstance,
+                                 nullptr);
+        if (m_hwnd && font)
+            SendMessageA(m_hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        Created();
+    }
+    HWND Window() const override { return m_hwnd; }
+    int FontHeight() const { return m_fontHeight; }
+    void Command(WORD code) override
+    {
+        if (code == BN_CLICKED && this->OnClick)
+            this->OnClick(this);
+    }
+
+protected:
+    virtual void Created() {}
+    const char* m_class;
+    DWORD m_style;
+    int m_fontHeight;
+    HWND m_hwnd = nullptr;
+};
+
+DWORD LabelStyle(const TObjectDesc& desc)
+{
+    DWORD style = SS_NOPREFIX;
+    if (desc.Get("Alignment") == "taCenter")
+        style |= SS_CENTER;
+    if (desc.Get("Layout") == "tlCenter" && !desc.GetBool("WordWrap", false))
+        style |= SS_CENTERIMAGE;
+    return style;
+}
+
+class TWinLabel : public TWinCtl<TLabel> {
+public:
+    explicit TWinLabel(const TObjectDesc& d) : TWinCtl("STATIC", LabelStyle(d), d) {}
+};
+
+class TWinButton : public TWinCtl<TButton> {
+public:
+    explicit TWinButton(const TObjectDesc& d)
+        : TWinCtl("BUTTON", WS_TABSTOP | (d.GetBool("Default", false) ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), d)
+    {
+    }
+    void Command(WORD code) override
+    {
+        if (code != BN_CLICKED)
+            return;
+        if (ModalResult && Owner)
+            Owner->ModalResult = ModalResult;
+        if (OnClick)
+            OnClick(this);
+    }
+};
+
+class TWinCheckBox : public TWinCtl<TCheckBox> {
+public:
+    explicit TWinCheckBox(const TObjectDesc& d) : TWinCtl("BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX, d) {}
+    void SetChecked(bool checked) override
+    {
+        TCheckBox::SetChecked(checked);
+        if (m_hwnd)
+            SendMessageA(m_hwnd, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    }
+    void Command(WORD code) override
+    {
+        if (code != BN_CLICKED)
+            return;
+        m_checked = SendMessageA(m_hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
+        if (OnClick)
+            OnClick(this);
+    }
+
+protected:
+    void Created() override { SetChecked(m_checked); }
+};
+
+class TWinListBox : public TWinCtl<TListBox> {
+public:
+    explicit TWinListBox(const TObjectDesc& d)
+        : TWinCtl("LISTBOX", WS_TABSTOP | WS_VSCROLL | WS_BORDER | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, d)
+    {
+    }
+    void Clear() override
+    {
+        TListBox::Clear();
+        if (m_hwnd)
+            SendMessageA(m_hwnd, LB_RESETCONTENT, 0, 0);
+    }
+    void AddItem(const std::string& item) override
+    {
+        TListBox::AddItem(item);
+        if (m_hwnd)
+            SendMessageA(m_hwnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+    }
+    int ItemIndex() override
+    {
+        return m_hwnd ? static_cast<int>(SendMessageA(m_hwnd, LB_GETCURSEL, 0, 0)) : TListBox::ItemIndex();
+    }
+    void SetItemIndex(int index) override
+    {
+        TListBox::SetItemIndex(index);
+        if (m_hwnd)
+            SendMessageA(m_hwnd, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    }
+    void Command(WORD) override {}
+};
+
+class TWinImage : public TWinCtl<TImage> {
+public:
+    explicit TWinImage(const TObjectDesc& d) : TWinCtl("STATIC", SS_ICON | SS_REALSIZEIMAGE | SS_NOTIFY, d) {}
+    ~TWinImage() override
+    {
+        if (m_icon)
+            DestroyIcon(m_icon);
+    }
+    THandle IconHandle() override
+    {
+        if (!m_icon && !IconName.empty())
+            m_icon = static_cast<HICON>(LoadImageA(g_hInstance, IconName.c_str(), IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR));
+        return reinterpret_cast<THandle>(m_icon);
+    }
+
+protected:
+    void Created() override
+    {
+        if (m_hwnd && IconHandle())
+            SendMessageA(m_hwnd, STM_SETICON, reinterpret_cast<WPARAM>(m_icon), 0);
+    }
+
+private:
+    HICON m_icon = nullptr;
+};
+
+class TWinTimer : public TTimer {
+public:
+    ~TWinTimer() override
+    {
+        if (m_hwnd)
+            DestroyWindow(m_hwnd);
+    }
+    void SetEnabled(bool enabled) override
+    {
+        TTimer::SetEnabled(enabled);
+        if (enabled && !m_hwnd)
+            CreateTimerWindow();
+        if (!m_hwnd)
+            return;
+        ::KillTimer(m_hwnd, 1);
+        if (enabled && Interval > 0)
+            ::SetTimer(m_hwnd, 1, Interval, nullptr);
+    }
+
+private:
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+    {
+        if (msg == WM_TIMER) {
+            auto* self = reinterpret_cast<TWinTimer*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+            if (self && self->Enabled() && self->OnTimer)
+                Application->Guard([self] { self->OnTimer(self); });
+            return 0;
+        }
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
+    void CreateTimerWindow()
+    {
+        static bool registered = false;
+        if (!registered) {
+            WNDCLASSA wc = {};
+            wc.lpfnWndProc = Proc;
+            wc.hInstance = g_hInstance;
+            wc.lpszClassName = "TPelmTimerWindow";
+            RegisterClassA(&wc);
+            registered = true;
+        }
+        // A hidden window of the timer's own: its ticks never reach the form.
+        m_hwnd = CreateWindowExA(0, "TPelmTimerWindow", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, g_hInstance, nullptr);
+        if (m_hwnd)
+            SetWindowLongPtrA(m_hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
+    HWND m_hwnd = nullptr;
+};
+
+class TWinPopupMenu : public TPopupMenu {
+public:
+    void Popup(int x, int y) override
+    {
+        TPopupMenu::Popup(x, y);
+        HMENU menu = CreatePopupMenu();
+        if (!menu)
+            return;
+        std::map<UINT, TMenuItem*> byId;
+        UINT id = 1;
+        for (TMenuItem* item : Items) {
+            if (!item->Visible)
+                continue; // a hidden item is not in the menu at all
+            if (item->Caption == "-") {
+                AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+                continue;
+            }
+            AppendMenuA(menu, MF_STRING, id, item->Caption.c_str());
+            if (item->Default)
+                SetMenuDefaultItem(menu, id, FALSE);
+            byId[id++] = item;
+        }
+        HWND owner = Owner ? reinterpret_cast<HWND>(Owner->Handle()) : nullptr;
+        UINT chosen = static_cast<UINT>(TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY,
+                                                       x, y, 0, owner, nullptr));
+        DestroyMenu(menu);
+        auto it = byId.find(chosen);
+        if (it != byId.end() && it->second->OnClick) {
+            TMenuItem* item = it->second;
+            Application->Guard([item] { item->OnClick(item); });
+        }
+    }
+};
+
+DWORD FormStyle(const TObjectDesc& desc, DWORD& exStyle)
+{
+    exStyle = 0;
+    DWORD style = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+    if (desc.Get("BorderStyle") == "bsDialog") {
+        style |= WS_POPUP | DS_MODALFRAME;
+        exStyle |= WS_EX_DLGMODALFRAME;
+    } else {
+        style |= WS_OVERLAPPED | WS_BORDER;
+    }
+    if (desc.Get("FormStyle") == "fsStayOnTop")
+        exStyle |= WS_EX_TOPMOST;
+    return style;
+}
+
+} // namespace
+
+TWinFormPeer::TWinFormPeer(TForm& form, const TObjectDesc& desc) : m_form(form)
+{
+    static std::set<std::string> registered;
+    if (!registered.count(form.ClassName)) {
+        WNDCLASSA wc = {};
+        wc.style = CS_DBLCLKS;
+        wc.lpfnWndProc = WindowProc;
+        wc.hInstance = g_hInstance;
+        wc.hIcon = LoadIconA(g_hInstance, "MAINICON");
+        wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = form.ClassName.c_str();
+        if (!RegisterClassA(&wc))
+            throw EPelmError("cannot register window class " + form.ClassName);
+        registered.insert(form.ClassName);
+    }
+
+    m_fontName = desc.Get("Font.Name", "Default");
+    if (m_fontName == "Default") {
+        // The system's default GUI face, at the height the description asks.
+        LOGFONTA lf = {};
+        GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
+        m_fontName = lf.lfFaceName;
+        m_charset = lf.lfCharSet;
+    }
+    if (desc.Get("Font.Charset") == "SHIFTJIS_CHARSET")
+        m_charset = SHIFTJIS_CHARSET;
+    m_font = FontOfHeight(desc.GetInt("Font.Height", -11));
+    m_centerOnShow = desc.Get("Position") == "poScreenCenter";
+
+    DWORD exStyle = 0;
+    DWORD style = FormStyle(desc, exStyle);
+    RECT r = {0, 0, desc.GetInt("ClientWidth"), desc.GetInt("ClientHeight")};
+    AdjustWindowRectEx(&r, style, FALSE, exStyle);
+    m_hwnd = CreateWindowExA(exStyle, form.ClassName.c_str(), desc.Get("Caption").c_str(), style, CW_USEDEFAULT,
+                             CW_USEDEFAULT, r.right - r.left, r.bottom - r.top, nullptr, nullptr, g_hInstance, this);
+    if (!m_hwnd)
+        throw EPelmError("cannot create window " + form.ClassName);
+    if (m_centerOnShow)
+        CenterOnScreen();
+}
+
+TWinFormPeer::~TWinFormPeer()
+{
+    if (m_font)
+        DeleteObject(m_font);
+    for (auto& f : m_extraFonts)
+        if (f.second != m_font)
+            DeleteObject(f.second);
+}
+
+HFONT TWinFormPeer::FontOfHeight(int height)
+{
+    auto it = m_extraFonts.find(height);
+    if (it != m_extraFonts.end())
+        return it->second;
+    HFONT font = CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, m_charset, OUT_DEFAULT_PRECIS,
+                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, m_fontName.c_str());
+    m_extraFonts[height] = font;
+    return font;
+}
+
+void TWinFormPeer::CreateControls()
+{
+    int id = 100;
+    for (const auto& c : m_form.Components()) {
+        auto* control = dynamic_cast<IWinControl*>(c.get());
+        if (!control)
+            continue;
+        int fontHeight = 0;
+        if (auto* l = dynamic_cast<TWinCtl<TLabel>*>(c.get()))
+            fontHeight = l->FontHeight();
+        else if (auto* b = dynamic_cast<TWinCtl<TButton>*>(c.get()))
+            fontHeight = b->FontHeight();
+        control->CreateWindowIn(m_hwnd, id, fontHeight ? FontOfHeight(fontHeight) : m_font);
+        m_controls[id++] = control;
+    }
+}
+
+void TWinFormPeer::CenterOnScreen()
+{
+    RECT r;
+    GetWindowRect(m_hwnd, &r);
+    int w = r.right - r.left, h = r.bottom - r.top;
+    int x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2;
+    int y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
+    SetWindowPos(m_hwnd, nullptr, x < 0 ? 0 : x, y < 0 ? 0 : y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TWinFormPeer::SetVisible(bool visible)
+{
+    if (visible) {
+        if (m_centerOnShow)
+            CenterOnScreen();
+        ShowWindow(m_hwnd, SW_SHOW);
+    } else {
+        ShowWindow(m_hwnd, SW_HIDE);
+    }
+}
+
+bool TWinFormPeer::Visible()
+{
+    return IsWindowVisible(m_hwnd) != FALSE;
+}
+
+void TWinFormPeer::BringToFront()
+{
+    SetForegroundWindow(m_hwnd);
+    BringWindowToTop(m_hwnd);
+}
+
+void TWinFormPeer::Close()
+{
+    SendMessageA(m_hwnd, WM_CLOSE, 0, 0);
+}
+
+void TWinFormPeer::SetTimer(uint32_t id, uint32_t elapse)
+{
+    ::SetTimer(m_hwnd, id, elapse, nullptr);
+}
+
+void TWinFormPeer::KillTimer(uint32_t id)
+{
+    ::KillTimer(m_hwnd, id);
+}
+
+int TWinFormPeer::ShowModal()
+{
+    m_modal = true;
+    SetVisible(true);
+    SetForegroundWindow(m_hwnd);
+    WinApplication().RunNested([this] { return m_form.ModalResult != 0 || !Visible(); }, m_hwnd);
+    SetVisible(false);
+    m_modal = false;
+    return m_form.ModalResult;
+}
+
+void TWinFormPeer::DestroyWindow()
+{
+    if (m_hwnd) {
+        SetWindowLongPtrA(m_hwnd, GWLP_USERDATA, 0);
+        ::DestroyWindow(m_hwnd);
+        m_hwnd = nullptr;
+    }
+}
+
+void TWinFormPeer::DefaultHandler(TMessage& m)
+{
+    switch (m.Msg) {
+    case WM_COMMAND:
+        if (m.LParam != 0) {
+            auto it = m_controls.find(LOWORD(m.WParam));
+            if (it != m_controls.end())
+                it->second->Command(HIWORD(m.WParam));
+            return;
+        }
+        if (LOWORD(m.WParam) == IDOK) {
+            // Enter in a modal form presses its default button.
+            for (auto& c : m_controls) {
+                auto* b = dynamic_cast<TWinButton*>(c.second);
+                if (b && b->Default && b->Enabled()) {
+                    b->Command(BN_CLICKED);
+                    return;
+                }
+            }
+            return;
+        }
+        if (LOWORD(m.WParam) == IDCANCEL) {
+            Close();
+            return;
+        }
+        break;
+    case WM_CLOSE:
+        if (Application && Application->MainForm() == &m_form)
+            Application->Terminate();
+        else if (m_modal)
+            m_form.ModalResult = IDCANCEL;
+        else
+            SetVisible(false);
+        return;
+    case WM_CONTEXTMENU:
+        if (m_form.PopupMenu) {
+            int x = static_cast<short>(LOWORD(m.LParam)), y = static_cast<short>(HIWORD(m.LParam));
+            if (m.LParam == 0xFFFFFFFF) {
+                POINT pt;
+                GetCursorPos(&pt);
+                x = pt.x;
+                y = pt.y;
+            }
+            m_form.PopupMenu->PopupComponent = &m_form;
+            m_form.PopupMenu->Popup(x, y);
+            return;
+        }
+        break;
+    case WM_ENDSESSION:
+        if (m.WParam && Application)
+            Application->Terminate();
+        m.Result = 0;
+        return;
+    case WM_ACTIVATEAPP:
+        if (m.WParam) {
+            g_appActive = true;
+        } else if (g_appActive && Application) {
+            g_appActive = false;
+            Application->DoDeactivate();
+        }
+        break;
+    default:
+        break;
+    }
+    m.Result = static_cast<uint32_t>(DefWindowProcA(m_hwnd, m.Msg, m.WParam, m.LParam));
+}
+
+LRESULT CALLBACK TWinFormPeer::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_NCCREATE) {
+        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<TWinFormPeer*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    // Until the form is whole (and after it has gone) the system handles everything.
+    if (!self || self->m_hwnd != hwnd || !Application)
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    TMessage m = {msg, static_cast<uint32_t>(wParam), static_cast<uint32_t>(lParam), 0};
+    TForm& form = self->m_form;
+    Application->Guard([&form, &m] { form.WndProc(m); });
+    return static_cast<LRESULT>(static_cast<int32_t>(m.Result));
+}
+
+std::string TWinBuilder::LoadDescription(const std::string& resourceName)
+{
+    HRSRC res = FindResourceA(g_hInstance, resourceName.c_str(), reinterpret_cast<LPCSTR>(RT_RCDATA));
+    HGLOBAL data = res ? LoadResource(g_hInstance, res) : nullptr;
+    const char* bytes = data ? static_cast<const char*>(LockResource(data)) : nullptr;
+    if (!bytes)
+        throw EPelmError("missing form description " + resourceName);
+    return std::string(bytes, SizeofResource(g_hInstance, res));
+}
+
+std::unique_ptr<IFormPeer> TWinBuilder::CreatePeer(TForm& form, const TObjectDesc& desc)
+{
+    return std::make_unique<TWinFormPeer>(form, desc);
+}
+
+std::unique_ptr<TComponent> TWinBuilder::CreateComponent(TForm& form, const TObjectDesc& desc)
+{
+    const std::string& k = desc.ClassName;
+    if (k == "TLabel")
+        return std::make_unique<TWinLabel>(desc);
+    if (k == "TButton")
+        return std::make_unique<TWinButton>(desc);
+    if (k == "TCheckBox")
+        return std::make_unique<TWinCheckBox>(desc);
+    if (k == "TImage")
+        return std::make_unique<TWinImage>(desc);
+    if (k == "TListBox")
+        return std::make_unique<TWinListBox>(desc);
+    if (k == "TTimer")
+        return std::make_unique<TWinTimer>();
+    if (k == "TPopupMenu")
+        return std::make_unique<TWinPopupMenu>();
+    return TFormBuilder::CreateComponent(form, desc);
+}
+
+void TWinBuilder::ComponentsCreated(TForm& form)
+{
+    static_cast<TWinFormPeer&>(form.Peer()).CreateControls();
+}

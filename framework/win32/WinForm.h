@@ -1,0 +1,65 @@
+#pragma once
+// Forms and components on real Win32 windows.
+#include <windows.h>
+
+#include <map>
+
+#include "framework/Form.h"
+#include "framework/win32/WinApplication.h"
+
+// A control with a child window of its own, created once the form's window
+// and every component exist.
+class IWinControl {
+public:
+    virtual ~IWinControl() = default;
+    virtual void CreateWindowIn(HWND parent, int id, HFONT font) = 0;
+    virtual HWND Window() const = 0;
+    // A WM_COMMAND notification from the child window.
+    virtual void Command(WORD code) = 0;
+};
+
+class TWinFormPeer : public IFormPeer {
+public:
+    TWinFormPeer(TForm& form, const TObjectDesc& desc);
+    ~TWinFormPeer() override;
+
+    THandle Handle() override { return reinterpret_cast<THandle>(m_hwnd); }
+    void SetVisible(bool visible) override;
+    bool Visible() override;
+    void BringToFront() override;
+    void Close() override;
+    void DefaultHandler(TMessage& message) override;
+    void SetTimer(uint32_t id, uint32_t elapse) override;
+    void KillTimer(uint32_t id) override;
+    int ShowModal() override;
+    void DestroyWindow() override;
+
+    HWND Hwnd() const { return m_hwnd; }
+    HFONT Font() const { return m_font; }
+    HFONT FontOfHeight(int height);
+    void CreateControls();
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    void CenterOnScreen();
+
+    TForm& m_form;
+    HWND m_hwnd = nullptr;
+    HFONT m_font = nullptr;
+    std::string m_fontName;
+    BYTE m_charset = DEFAULT_CHARSET;
+    std::map<int, HFONT> m_extraFonts;
+    std::map<int, IWinControl*> m_controls; // by child id
+    bool m_centerOnShow = false;
+    bool m_modal = false;
+};
+
+class TWinBuilder : public TFormBuilder {
+protected:
+    std::string LoadDescription(const std::string& resourceName) override;
+    std::unique_ptr<IFormPeer> CreatePeer(TForm& form, const TObjectDesc& desc) override;
+    std::unique_ptr<TComponent> CreateComponent(TForm& form, const TObjectDesc& desc) override;
+    void ComponentsCreated(TForm& form) override;
+};
+
+TWinApplication& WinApplication();

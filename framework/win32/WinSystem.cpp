@@ -1,0 +1,59 @@
+#include "framework/win32/WinSystem.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstring>
+
+#include "framework/win32/WinApplication.h"
+
+bool TWinSystem::GetCursorPos(TPoint& pt)
+{
+    POINT p;
+    if (!::GetCursorPos(&p))
+        return false;
+    pt.x = p.x;
+    pt.y = p.y;
+    return true;
+}
+
+uint16_t TWinSystem::GetAsyncKeyState(int vk)
+{
+    return static_cast<uint16_t>(::GetAsyncKeyState(vk));
+}
+
+uint32_t TWinSystem::GetDoubleClickTime()
+{
+    return ::GetDoubleClickTime();
+}
+
+void TWinSystem::SetForegroundWindow(THandle wnd)
+{
+    ::SetForegroundWindow(reinterpret_cast<HWND>(wnd));
+}
+
+void TWinSystem::GetTaskbarRect(TRect& rect)
+{
+    APPBARDATA abd;
+    std::memset(&abd, 0, sizeof abd);
+    abd.cbSize = 36; // the record as every shell version knows it
+    SHAppBarMessage(ABM_GETTASKBARPOS, &abd);
+    rect.left = abd.rc.left;
+    rect.top = abd.rc.top;
+    rect.right = abd.rc.right;
+    rect.bottom = abd.rc.bottom;
+}
+
+bool TWinSystem::DrawItemIcon(uint32_t drawItemStruct)
+{
+    const DRAWITEMSTRUCT* dis = reinterpret_cast<const DRAWITEMSTRUCT*>(static_cast<uintptr_t>(drawItemStruct));
+    if (!dis)
+        return false;
+    HICON icon = static_cast<HICON>(LoadImageA(g_hInstance, MAKEINTRESOURCEA(LOWORD(dis->CtlID)), IMAGE_ICON, 16,
+                                               16, LR_DEFAULTCOLOR));
+    if (!icon)
+        return false;
+    DrawIconEx(dis->hDC, dis->rcItem.left, dis->rcItem.top, icon, 16, 16, 0, nullptr, DI_NORMAL);
+    DestroyIcon(icon);
+    return true;
+}
