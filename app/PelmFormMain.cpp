@@ -44,6 +44,7 @@ void TPelmFormMain::FormCreate(TComponent*)
         GetMute(m_bMute);
 
     btnGoHide->SetEnabled(cbHideEnable->Checked());
+    m_uTaskbarCreatedMsg = m_platform.System->TaskbarCreatedMessage();
     NotifyTray(kNimAdd);
     m_strTipText = std::string(kProductName) + " " + kVersion;
     NotifyTray(kNimModify);
@@ -91,6 +92,8 @@ void TPelmFormMain::WndProc(TMessage& message)
         WMHookWheel(message);
         return;
     default:
+        if (m_uTaskbarCreatedMsg != 0 && message.Msg == m_uTaskbarCreatedMsg)
+            ReAddTrayIcon(); // the shell restarted and forgot the icon
         break;
     }
     TForm::WndProc(message);

@@ -76,6 +76,10 @@ public:
     bool m_bMute = false;
     bool m_bMuteOnWinReboot = false;
     bool m_bCtrlKeyMute = false;
+    // Whether the shell holds the icon; a start before the shell is up, or
+    // a restarted shell, has to add it again.
+    bool m_bTrayIconAdded = false;
+    uint32_t m_uTaskbarCreatedMsg = 0;
 
     // Handlers of the form description.
     void FormCreate(TComponent* sender);
@@ -112,6 +116,7 @@ public:
 
     // Tray presence.
     bool NotifyTray(uint32_t operation);
+    void ReAddTrayIcon();
     THandle GetVolumeIcon();
     bool OpenVolumeControlApp();
     bool OpenAudioProperties();

@@ -16,6 +16,8 @@ public:
     virtual void GetTaskbarRect(TRect& rect) = 0;
     // Draws the 16 x 16 icon named by the draw-item record's control id.
     virtual bool DrawItemIcon(uint32_t drawItemStruct) = 0;
+    // The message the shell broadcasts when its taskbar is (re)created; 0 if none.
+    virtual uint32_t TaskbarCreatedMessage() = 0;
 };
 
 constexpr int kVkControl = 0x11;

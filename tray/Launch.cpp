@@ -1,12 +1,78 @@
 // Starting the system's volume control and the audio control panel.
 #include "app/PelmFormMain.h"
+#include "tray/Launcher.h"
+
+namespace {
+
+std::string Join(const std::string& dir, const std::string& name)
+{
+    if (dir.empty())
+        return name;
+    char last = dir.back();
+    return (last == '\\' || last == '/') ? dir + name : dir + "\\" + name;
+}
+
+} // namespace
+
+std::string FindProgram(IProcessLauncher& launcher, const std::string& name)
+{
+    std::vector<std::string> dirs;
+    std::string system = launcher.SystemDirectory();
+    if (!system.empty())
+        dirs.push_back(system);
+    std::string path = launcher.PathVariable();
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t semi = path.find(';', start);
+        std::string entry = path.substr(start, semi == std::string::npos ? std::string::npos : semi - start);
+        std::string clean;
+        for (char c : entry)
+            if (c != '"')
+                clean += c;
+        if (!clean.empty())
+            dirs.push_back(clean);
+        if (semi == std::string::npos)
+            break;
+        start = semi + 1;
+    }
+    for (const std::string& dir : dirs) {
+        std::string candidate = Join(dir, name);
+        if (launcher.FileExists(candidate))
+            return candidate;
+    }
+    return std::string();
+}
+
+bool LaunchProgram(IProcessLauncher& launcher, const std::string& name, const std::vector<std::string>& args)
+{
+    std::string path = FindProgram(launcher, name);
+    if (path.empty())
+        return false;
+    std::string commandLine;
+    for (const std::string& a : args) {
+        if (!commandLine.empty())
+            commandLine += ' ';
+        commandLine += a;
+    }
+    return launcher.StartProcess(path, commandLine);
+}
 
 bool TPelmFormMain::OpenVolumeControlApp()
 {
-    return false;
+    if (!m_platform.Launcher)
+        return false;
+    // Windows Vista and later have no sndvol32.exe; their volume control is sndvol.exe.
+    if (LaunchProgram(*m_platform.Launcher, "sndvol32.exe", {"sndvol32.exe"}))
+        return true;
+    if (!FindProgram(*m_platform.Launcher, "sndvol32.exe").empty())
+        return false; // found but could not be started: nothing else is tried
+    return LaunchProgram(*m_platform.Launcher, "sndvol.exe", {"sndvol.exe"});
 }
 
 bool TPelmFormMain::OpenAudioProperties()
 {
-    return false;
+    if (!m_platform.Launcher)
+        return false;
+    return LaunchProgram(*m_platform.Launcher, "rundll32.exe",
+                         {"rundll32.exe", "shell32.dll,Control_RunDLL", "mmsys.cpl"});
 }

@@ -29,7 +29,18 @@ bool TPelmFormMain::NotifyTray(uint32_t operation)
         std::strncpy(data.Tip, m_strTipText.c_str(), sizeof(data.Tip) - 1);
         data.Tip[sizeof(data.Tip) - 1] = '\0';
     }
-    return m_platform.Shell->NotifyIcon(operation, data);
+    const bool done = m_platform.Shell->NotifyIcon(operation, data);
+    if (operation == kNimAdd && done)
+        m_bTrayIconAdded = true;
+    else if (operation == kNimDelete)
+        m_bTrayIconAdded = false;
+    return done;
+}
+
+void TPelmFormMain::ReAddTrayIcon()
+{
+    NotifyTray(kNimAdd);
+    NotifyTray(kNimModify);
 }
 
 THandle TPelmFormMain::GetVolumeIcon()
@@ -50,6 +61,10 @@ THandle TPelmFormMain::GetVolumeIcon()
 
 void TPelmFormMain::GetVolTimerTimer(TComponent*)
 {
+    // No shell was there to take the icon yet: try again until one is.
+    if (!m_bTrayIconAdded && cbHideEnable->Checked())
+        ReAddTrayIcon();
+
     // A read that fails counts as unchanged: the cache keeps its value.
     bool changed = false;
     int32_t volume = m_nVolume;

@@ -8,6 +8,7 @@
 #include "framework/win32/WinSystem.h"
 #include "framework/win32/WinTextServices.h"
 #include "settings/win32/WinProfile.h"
+#include "tray/win32/WinLauncher.h"
 #include "tray/win32/WinShellTray.h"
 #include "volume/win32/WinMixer.h"
 #include "wheel/win32/WinHookLibrary.h"
@@ -58,6 +59,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
     static TWinSystem system;
     static TWinProfile profile;
     static TWinHookLibrary hook;
+    static TWinLauncher launcher;
     static TWinWindowSystem windows;
     static TPelmPlatform platform;
     platform.Mixer = &MixerProvider();
@@ -66,6 +68,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
     platform.System = &system;
     platform.Profile = &profile;
     platform.Hook = &hook;
+    platform.Launcher = &launcher;
 
     TWinBuilder builder;
     try {

@@ -57,3 +57,8 @@ bool TWinSystem::DrawItemIcon(uint32_t drawItemStruct)
     DestroyIcon(icon);
     return true;
 }
+
+uint32_t TWinSystem::TaskbarCreatedMessage()
+{
+    return RegisterWindowMessageA("TaskbarCreated");
+}

@@ -9,4 +9,5 @@ public:
     void SetForegroundWindow(THandle wnd) override;
     void GetTaskbarRect(TRect& rect) override;
     bool DrawItemIcon(uint32_t drawItemStruct) override;
+    uint32_t TaskbarCreatedMessage() override;
 };

@@ -81,6 +81,8 @@ public:
     void SetForegroundWindow(THandle wnd) override;
     void GetTaskbarRect(TRect& rect) override { rect = Taskbar; }
     bool DrawItemIcon(uint32_t dis) override;
+    uint32_t TaskbarCreated = 0xC123;
+    uint32_t TaskbarCreatedMessage() override { return TaskbarCreated; }
 
 private:
     TEventLog& m_log;

@@ -1,0 +1,185 @@
+#include "settings/SettingsFile.h"
+
+#include <cstdint>
+
+#include "framework/Error.h"
+#include "framework/TextServices.h"
+
+namespace {
+
+const char kSection[] = "Pelmora";
+const char kStoredProgram[] = "StoredProgram";
+const char kMuteOnWinReboot[] = "m_bMuteOnWinReboot";
+const char kCtrlKeyMute[] = "m_bCtrlKeyMute";
+
+// What a missing StoredProgram reads as; it keeps the list as it is.
+const char kNoStoredProgram[] = "-";
+
+const size_t kMaxModulePath = 260;  // what GetModuleFileNameA can put in 261 bytes
+const size_t kMaxPathPart = 255;
+
+bool IsAsciiLetter(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+int DigitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// Leading blanks, an optional sign, then decimal digits or hexadecimal ones
+// after "$", "x", "X", "0x" or "0X"; nothing may follow. Decimal must fit the
+// signed 32-bit range; hexadecimal may use all 32 bits, so $FFFFFFFF is -1.
+bool ParseInt32(const std::string& s, int32_t& value)
+{
+    size_t i = 0;
+    while (i < s.size() && (s[i] == ' ' || s[i] == '\t'))
+        ++i;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
+        negative = s[i] == '-';
+        ++i;
+    }
+    int base = 10;
+    if (i < s.size() && (s[i] == '$' || s[i] == 'x' || s[i] == 'X')) {
+        base = 16;
+        ++i;
+    } else if (i + 1 < s.size() && s[i] == '0' && (s[i + 1] == 'x' || s[i + 1] == 'X')) {
+        base = 16;
+        i += 2;
+    }
+    if (i == s.size())
+        return false;
+
+    const uint64_t limit = base == 16 ? 0xFFFFFFFFu : (negative ? 0x80000000u : 0x7FFFFFFFu);
+    uint64_t magnitude = 0;
+    for (; i < s.size(); ++i) {
+        int digit = DigitValue(s[i]);
+        if (digit < 0 || digit >= base)
+            return false;
+        magnitude = magnitude * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit);
+        if (magnitude > limit)
+            return false;
+    }
+    uint32_t bits = static_cast<uint32_t>(magnitude);
+    if (negative)
+        bits = 0u - bits;
+    value = static_cast<int32_t>(bits);
+    return true;
+}
+
+bool ReadBoolKey(IProfile& profile, const char* key, bool def, const std::string& path)
+{
+    return ReadBoolText(profile.ReadString(kSection, key, "", path), def);
+}
+
+void WriteKey(IProfile& profile, const char* key, const std::string& value, const std::string& path)
+{
+    if (!profile.WriteString(kSection, key, value, path))
+        throw EPelmError(path + " に書き込めません");
+}
+
+} // namespace
+
+std::string FormProfilePath(const std::string& exePath, const std::string& newExt)
+{
+    const std::string path = exePath.substr(0, kMaxModulePath);
+    size_t dirStart = 0;
+    if (path.size() >= 2 && IsAsciiLetter(path[0]) && path[1] == ':')
+        dirStart = 2;
+
+    // Step over double-byte characters: in Shift-JIS a trail byte can be 0x5C,
+    // and a name such as "表" must not be taken for a directory break.
+    size_t nameStart = dirStart;
+    size_t dot = std::string::npos;
+    for (size_t i = dirStart; i < path.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(path[i]);
+        if (TextServices().IsLeadByte(c) && i + 1 < path.size()) {
+            ++i;
+        } else if (c == '\\' || c == '/') {
+            nameStart = i + 1;
+            dot = std::string::npos;
+        } else if (c == '.') {
+            dot = i;
+        }
+    }
+    const size_t baseEnd = dot == std::string::npos ? path.size() : dot;
+
+    std::string result = path.substr(0, dirStart);
+    result += path.substr(dirStart, nameStart - dirStart).substr(0, kMaxPathPart);
+    result += path.substr(nameStart, baseEnd - nameStart).substr(0, kMaxPathPart);
+    result += newExt;
+    return result;
+}
+
+bool ReadBoolText(const std::string& text, bool def)
+{
+    // The parser takes "0x" itself, so a leading "0x" needs no rewriting to
+    // "$"; a bare "0x" has no digits and fails either way.
+    int32_t value = 0;
+    if (!ParseInt32(text, value))
+        return def;
+    return value != 0;
+}
+
+std::string StoredProgramText(const TStringList& list)
+{
+    const std::string text = list.Text();
+    std::string value;
+    value.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            value += ':';
+            ++i;
+        } else {
+            value += text[i];
+        }
+    }
+    return value;
+}
+
+void ParseStoredProgram(const std::string& value, TStringList& list)
+{
+    if (value == kNoStoredProgram)
+        return;
+    std::string text;
+    text.reserve(value.size() + value.size() / 4);
+    for (char c : value) {
+        if (c == ':')
+            text += "\r\n";
+        else
+            text += c;
+    }
+    list.SetText(text);
+}
+
+TLoadedSettings LoadSettingsFile(IProfile& profile, TStringList& list, bool& muteOnWinReboot,
+                                 bool& ctrlKeyMute)
+{
+    const std::string exePath = profile.ModuleFileName();
+    TLoadedSettings paths;
+    paths.iniPath = FormProfilePath(exePath, ".ini");
+    paths.helpPath = FormProfilePath(exePath, ".hlp");
+
+    ParseStoredProgram(profile.ReadString(kSection, kStoredProgram, kNoStoredProgram, paths.iniPath),
+                       list);
+    muteOnWinReboot = ReadBoolKey(profile, kMuteOnWinReboot, muteOnWinReboot, paths.iniPath);
+    ctrlKeyMute = ReadBoolKey(profile, kCtrlKeyMute, ctrlKeyMute, paths.iniPath);
+    return paths;
+}
+
+void SaveSettingsFile(IProfile& profile, const TStringList& list, bool muteOnWinReboot,
+                      bool ctrlKeyMute)
+{
+    const std::string iniPath = FormProfilePath(profile.ModuleFileName(), ".ini");
+    WriteKey(profile, kStoredProgram, StoredProgramText(list), iniPath);
+    WriteKey(profile, kMuteOnWinReboot, muteOnWinReboot ? "1" : "0", iniPath);
+    WriteKey(profile, kCtrlKeyMute, ctrlKeyMute ? "1" : "0", iniPath);
+}

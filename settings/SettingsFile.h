@@ -1,0 +1,45 @@
+#pragma once
+// The settings file: an INI file beside the executable holding the registered
+// program list and the two mute options. The file itself is reached only
+// through IProfile, so that the host tests can put a fake in its place.
+#include <string>
+
+#include "framework/StringList.h"
+
+class IProfile {  // the profile file and the program's own path
+public:
+    virtual ~IProfile() = default;
+    // The executable's full path (GetModuleFileNameA(NULL, buf, 261)).
+    virtual std::string ModuleFileName() = 0;
+    // The key's whole value, however long; def when the key is absent.
+    virtual std::string ReadString(const std::string& section, const std::string& key,
+                                   const std::string& def, const std::string& path) = 0;
+    // False when the value could not be written.
+    virtual bool WriteString(const std::string& section, const std::string& key,
+                             const std::string& value, const std::string& path) = 0;
+};
+
+// The executable's path with its extension replaced by newExt (".ini", ".hlp").
+std::string FormProfilePath(const std::string& exePath, const std::string& newExt);
+
+// A boolean key's text: a 32-bit integer (decimal, or hexadecimal after "$",
+// "x" or "0x") is true when not 0; any other text gives def.
+bool ReadBoolText(const std::string& text, bool def);
+
+// The list as the StoredProgram value keeps it: every entry followed by ":".
+std::string StoredProgramText(const TStringList& list);
+// Replaces the list by the value's entries; "-" (the value of a missing key)
+// leaves the list untouched.
+void ParseStoredProgram(const std::string& value, TStringList& list);
+
+struct TLoadedSettings {
+    std::string iniPath, helpPath;
+};
+
+// Fills list and flags (current flag values are the defaults) and returns the paths.
+TLoadedSettings LoadSettingsFile(IProfile& profile, TStringList& list, bool& muteOnWinReboot,
+                                 bool& ctrlKeyMute);
+// Writes the three keys in order; throws EPelmError("<path> に書き込めません") on
+// the first failed write, leaving the keys after it unwritten.
+void SaveSettingsFile(IProfile& profile, const TStringList& list, bool muteOnWinReboot,
+                      bool ctrlKeyMute);

@@ -1,0 +1,227 @@
+// The tray icon: picture bands, tooltip, the poll, click gestures, the menu,
+// the launch rule and coming back after the shell restarts.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "tests/host/Fakes.h"
+#include "tray/Launcher.h"
+
+namespace {
+
+class TFakeLauncher : public IProcessLauncher {
+public:
+    std::set<std::string> Files;
+    std::string Path, System = "C:\\WINDOWS\\system32";
+    bool StartFails = false;
+    std::vector<std::pair<std::string, std::string>> Started;
+    bool FileExists(const std::string& p) override { return Files.count(p) > 0; }
+    std::string PathVariable() override { return Path; }
+    std::string SystemDirectory() override { return System; }
+    bool StartProcess(const std::string& p, const std::string& cmd) override
+    {
+        if (StartFails)
+            return false;
+        Started.push_back({p, cmd});
+        return true;
+    }
+};
+
+class TrayTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        rig.Platform.Launcher = &launcher;
+        rig.Create();
+    }
+    THandle IconFor(int32_t volume, uint32_t mute = 0)
+    {
+        rig.Form->m_nVolume = volume;
+        rig.Mixer.Mute = mute;
+        return rig.Form->GetVolumeIcon();
+    }
+    const TFakeShell::TCall& LastCall() { return rig.Shell.Calls.back(); }
+    TControllerRig rig;
+    TFakeLauncher launcher;
+};
+
+TEST_F(TrayTest, PictureBands)
+{
+    const std::pair<int32_t, const char*> bands[] = {
+        {0, "IMG10P"},   {9, "IMG10P"},  {10, "IMG20P"},  {79, "IMG80P"},  {80, "IMG90P"},
+        {89, "IMG90P"},  {90, "IMG100P"}, {100, "IMG100P"}, {-1, "IMG10P"}, {101, "IMG10P"},
+        {55, "IMG60P"},
+    };
+    for (auto b : bands)
+        EXPECT_EQ(TestIconHandle(b.second), IconFor(b.first)) << b.first;
+    for (int32_t v : {0, 50, 100, -5})
+        EXPECT_EQ(TestIconHandle("IMGMUTE"), IconFor(v, 1));
+    rig.Mixer.ReadFails = true; // an unreadable mute shows the level
+    EXPECT_EQ(TestIconHandle("IMG50P"), IconFor(45, 1));
+}
+
+TEST_F(TrayTest, RecordCarriesIdentityAndTheTooltipOnlyOnModify)
+{
+    rig.Form->m_strTipText = "Pelmora 1.4 - 35%";
+    rig.Form->NotifyTray(kNimModify);
+    const TNotifyIconData& d = LastCall().Data;
+    EXPECT_EQ(rig.Form->Handle(), d.Wnd);
+    EXPECT_EQ(1006u, d.Id);
+    EXPECT_EQ(7u, d.Flags);
+    EXPECT_EQ(0x8064u, d.CallbackMessage);
+    EXPECT_STREQ("Pelmora 1.4 - 35%", d.Tip);
+    EXPECT_NE(0u, d.Icon);
+    rig.Form->NotifyTray(kNimDelete);
+    EXPECT_STREQ("", LastCall().Data.Tip);
+    EXPECT_EQ(0u, LastCall().Data.Icon);
+}
+
+TEST_F(TrayTest, LongTooltipIsCutTo127Bytes)
+{
+    rig.Form->m_strTipText = std::string(200, 'x');
+    rig.Form->NotifyTray(kNimModify);
+    EXPECT_EQ(std::string(127, 'x'), std::string(LastCall().Data.Tip));
+}
+
+TEST_F(TrayTest, QuietPollMakesNoShellCall)
+{
+    size_t calls = rig.Shell.Calls.size();
+    for (int i = 0; i < 10; ++i)
+        rig.Form->GetVolTimerTimer(nullptr);
+    EXPECT_EQ(calls, rig.Shell.Calls.size());
+    EXPECT_EQ("Pelmora 1.4", rig.Form->m_strTipText);
+}
+
+TEST_F(TrayTest, ChangeSeenByThePollMakesOneModify)
+{
+    rig.Mixer.Volume = 65535 * 57 / 100 + 1; // 57 %
+    size_t calls = rig.Shell.Calls.size();
+    rig.Form->GetVolTimerTimer(nullptr);
+    ASSERT_EQ(calls + 1, rig.Shell.Calls.size());
+    EXPECT_EQ(kNimModify, LastCall().Op);
+    EXPECT_STREQ("Pelmora 1.4 - 57%", LastCall().Data.Tip);
+    EXPECT_EQ(TestIconHandle("IMG60P"), LastCall().Data.Icon);
+
+    rig.Mixer.Mute = 1; // muted elsewhere: the percentage stays
+    rig.Form->GetVolTimerTimer(nullptr);
+    ASSERT_EQ(calls + 2, rig.Shell.Calls.size());
+    EXPECT_STREQ("Pelmora 1.4 - 57%", LastCall().Data.Tip);
+    EXPECT_EQ(TestIconHandle("IMGMUTE"), LastCall().Data.Icon);
+    EXPECT_TRUE(rig.Form->m_bMute);
+}
+
+TEST_F(TrayTest, FailedReadsInThePollCountAsUnchanged)
+{
+    rig.Form->m_nVolume = 40;
+    rig.Mixer.ReadFails = true;
+    size_t calls = rig.Shell.Calls.size();
+    rig.Form->GetVolTimerTimer(nullptr);
+    EXPECT_EQ(40, rig.Form->m_nVolume);
+    EXPECT_EQ(calls, rig.Shell.Calls.size());
+}
+
+TEST_F(TrayTest, SingleClickTogglesWhenTheTimerFires)
+{
+    rig.System.DoubleClickTime = 432;
+    rig.Send(WM_TRAYNOTIFY, 1006, kWmLButtonDown);
+    rig.Send(WM_TRAYNOTIFY, 1006, 0x202); // release: nothing
+    ASSERT_EQ(1u, rig.Peer().Timers.size());
+    EXPECT_EQ(std::make_pair(513u, 432u), rig.Peer().Timers[0]);
+    EXPECT_TRUE(rig.Mixer.MuteWrites.empty());
+    std::string tip = rig.Form->m_strTipText;
+    rig.Send(kWmTimer, 513);
+    EXPECT_EQ((std::vector<uint32_t>{1}), rig.Mixer.MuteWrites);
+    EXPECT_EQ((std::vector<uint32_t>{513}), rig.Peer().KilledTimers);
+    EXPECT_EQ(TestIconHandle("IMGMUTE"), LastCall().Data.Icon);
+    EXPECT_EQ(tip, rig.Form->m_strTipText);
+    rig.Send(WM_TRAYNOTIFY, 1006, kWmLButtonDown);
+    rig.Send(kWmTimer, 513);
+    EXPECT_EQ((std::vector<uint32_t>{1, 0}), rig.Mixer.MuteWrites);
+    EXPECT_NE(TestIconHandle("IMGMUTE"), LastCall().Data.Icon);
+}
+
+TEST_F(TrayTest, DoubleClickStartsTheVolumeControlAndNeverToggles)
+{
+    launcher.Path = "C:\\bin;\"C:\\quoted dir\"\\";
+    launcher.Files = {"C:\\quoted dir\\sndvol32.exe"};
+    rig.Send(WM_TRAYNOTIFY, 1006, kWmLButtonDown);
+    rig.Send(WM_TRAYNOTIFY, 1006, kWmLButtonDblClk);
+    EXPECT_EQ((std::vector<uint32_t>{513}), rig.Peer().KilledTimers);
+    ASSERT_EQ(1u, launcher.Started.size());
+    EXPECT_EQ("C:\\quoted dir\\sndvol32.exe", launcher.Started[0].first);
+    EXPECT_EQ("sndvol32.exe", launcher.Started[0].second);
+    EXPECT_TRUE(rig.Mixer.MuteWrites.empty());
+}
+
+TEST_F(TrayTest, RightClickOpensTheMenuAtTheCursorOrShowsTheWindow)
+{
+    rig.System.Cursor = {1000, 740};
+    rig.Send(WM_TRAYNOTIFY, 1006, 0x204); // press: nothing
+    EXPECT_EQ(0, rig.Form->PopupMenu1->PopupCount());
+    rig.Send(WM_TRAYNOTIFY, 1006, kWmRButtonUp);
+    EXPECT_EQ(1, rig.Form->PopupMenu1->PopupCount());
+    EXPECT_EQ(1000, rig.Form->PopupMenu1->LastPopupX());
+    EXPECT_EQ(740, rig.Form->PopupMenu1->LastPopupY());
+    EXPECT_EQ(rig.Form, rig.Form->PopupMenu1->PopupComponent);
+    EXPECT_LT(rig.Log.Find("system.SetForegroundWindow"), static_cast<int>(rig.Log.Events.size()));
+    rig.System.CursorFails = true;
+    rig.Send(WM_TRAYNOTIFY, 1006, kWmRButtonUp);
+    EXPECT_EQ(1, rig.Form->PopupMenu1->PopupCount());
+    EXPECT_TRUE(rig.Form->Visible());
+}
+
+TEST_F(TrayTest, AboutBoxText)
+{
+    rig.Form->mnAboutClick(nullptr);
+    ASSERT_EQ(1u, rig.App.Boxes.size());
+    const std::string& t = rig.App.Boxes[0].Text;
+    EXPECT_EQ(0u, t.find("Pelmora   Version 1.4\n\n"));
+    EXPECT_EQ(std::string::npos, t.find('\r'));
+    EXPECT_EQ("Pelmora について", rig.App.Boxes[0].Caption);
+    EXPECT_EQ(0u, rig.App.Boxes[0].Flags);
+}
+
+TEST_F(TrayTest, LaunchRuleSearchesSystemFolderThenPathOnly)
+{
+    launcher.Path = ".;C:\\tools\\;C:\\other";
+    launcher.Files = {"C:\\tools\\rundll32.exe", "C:\\WINDOWS\\system32\\rundll32.exe", ".\\sndvol32.exe",
+                      "C:\\other\\sndvol.exe"};
+    rig.Form->meOpenAudioPropClick(nullptr);
+    ASSERT_EQ(1u, launcher.Started.size());
+    EXPECT_EQ("C:\\WINDOWS\\system32\\rundll32.exe", launcher.Started[0].first);
+    EXPECT_EQ("rundll32.exe shell32.dll,Control_RunDLL mmsys.cpl", launcher.Started[0].second);
+    // "." on PATH is a PATH entry like any other; the current folder itself is not searched.
+    launcher.Path = "C:\\other";
+    rig.Form->mnOpenVolCtrlWindowClick(nullptr);
+    ASSERT_EQ(2u, launcher.Started.size());
+    EXPECT_EQ("C:\\other\\sndvol.exe", launcher.Started[1].first); // the newer volume control
+    EXPECT_EQ("sndvol.exe", launcher.Started[1].second);
+    launcher.Files.clear();
+    EXPECT_FALSE(rig.Form->OpenVolumeControlApp());
+    EXPECT_EQ(2u, launcher.Started.size());
+}
+
+TEST_F(TrayTest, ShellRestartBringsTheIconBack)
+{
+    size_t calls = rig.Shell.Calls.size();
+    rig.Send(0xC123);
+    ASSERT_EQ(calls + 2, rig.Shell.Calls.size());
+    EXPECT_EQ(kNimAdd, rig.Shell.Calls[calls].Op);
+    EXPECT_EQ(kNimModify, rig.Shell.Calls[calls + 1].Op);
+}
+
+TEST(TrayStart, FailedFirstAddIsRetriedOnThePoll)
+{
+    TControllerRig rig;
+    rig.Shell.Fails = true; // no shell yet
+    rig.Create();
+    rig.Shell.Fails = false;
+    size_t calls = rig.Shell.Calls.size();
+    rig.Form->GetVolTimerTimer(nullptr);
+    ASSERT_EQ(calls + 2, rig.Shell.Calls.size());
+    EXPECT_EQ(kNimAdd, rig.Shell.Calls[calls].Op);
+    rig.Form->GetVolTimerTimer(nullptr);
+    EXPECT_EQ(calls + 2, rig.Shell.Calls.size()); // once added, quiet again
+}
+
+} // namespace
