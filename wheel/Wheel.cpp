@@ -1,8 +1,46 @@
-// Wheel notifications from the hook library.
+// Wheel notifications from the hook library: over the taskbar or over a
+// registered program's window they step the master volume, or with Ctrl or
+// the middle button held mute and unmute it.
 #include "app/PelmFormMain.h"
+#include "framework/System.h"
+#include "tray/ShellTray.h"
+#include "wheel/ProgramName.h"
+#include "wheel/WheelDecision.h"
 
 void TPelmFormMain::WMHookWheel(TMessage& message)
 {
-    const int16_t delta = static_cast<int16_t>(message.WParam >> 16);
-    Label1->SetCaption(std::to_string(delta));
+    ISystem& system = *m_platform.System;
+    TRect taskbar = {0, 0, 0, 0};
+    system.GetTaskbarRect(taskbar);
+    TPoint pt = {0, 0};
+    system.GetCursorPos(pt);
+
+    TWheelInput in;
+    std::string name;
+    if (m_platform.Windows && GetProgramNameAtPoint(*m_platform.Windows, pt, name) && g_StoredProgramList)
+        in.Registered = g_StoredProgramList->IndexOf(name) >= 0;
+
+    in.Delta = static_cast<int16_t>(message.WParam >> 16);
+    Label1->SetCaption(std::to_string(in.Delta));
+
+    in.OverTaskbar = PointInTaskbar(taskbar, pt);
+    if ((!in.OverTaskbar && !in.Registered) || in.Delta == 0)
+        return;
+
+    // A device without a readable mute switch counts as not muted, so it can
+    // still be stepped.
+    bool muted = false;
+    in.Muted = GetMute(muted) && muted;
+    in.Volume = m_nVolume;
+    in.CtrlKeyMute = m_bCtrlKeyMute;
+    in.Modifier = (system.GetAsyncKeyState(kVkControl) & 0x8000) != 0 ||
+                  (system.GetAsyncKeyState(kVkMButton) & 0x8000) != 0;
+
+    const TWheelEffect effect = DecideWheel(in);
+    if (effect.WriteMute)
+        SetMute(effect.MuteValue);
+    m_nVolume = effect.Volume;
+    SetVolume(m_nVolume);
+    m_strTipText = VolumeTipText();
+    NotifyTray(kNimModify);
 }

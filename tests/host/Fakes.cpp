@@ -207,6 +207,7 @@ TControllerRig::TControllerRig()
     Platform.System = &System;
     Platform.Profile = &Profile;
     Platform.Hook = &Hook;
+    Platform.Windows = &Windows;
     App.Title = "Pelmora";
     Application = &App;
 }

@@ -15,6 +15,7 @@
 #include "settings/SettingsFile.h"
 #include "tray/ShellTray.h"
 #include "wheel/HookLibrary.h"
+#include "wheel/ProgramName.h"
 
 struct TEventLog {
     std::vector<std::string> Events;
@@ -118,6 +119,32 @@ private:
     TEventLog& m_log;
 };
 
+// Windows at points, their parents and their processes' image paths.
+class TFakeWindows : public IWindowSystem {
+public:
+    std::map<std::pair<int, int>, TWnd> AtPoint;
+    std::map<TWnd, TWnd> Parents;
+    std::map<TWnd, std::string> Images;
+    TWnd WindowFromPoint(TPoint pt) override
+    {
+        auto it = AtPoint.find({pt.x, pt.y});
+        return it == AtPoint.end() ? 0 : it->second;
+    }
+    TWnd GetParent(TWnd w) override
+    {
+        auto it = Parents.find(w);
+        return it == Parents.end() ? 0 : it->second;
+    }
+    bool GetProcessImageName(TWnd w, std::string& path) override
+    {
+        auto it = Images.find(w);
+        if (it == Images.end())
+            return false;
+        path = it->second;
+        return true;
+    }
+};
+
 class TFakeApplication : public TApplication {
 public:
     explicit TFakeApplication(TEventLog& log) : m_log(log) {}
@@ -152,6 +179,7 @@ struct TControllerRig {
     TFakeSystem System{Log};
     TFakeProfile Profile{Log};
     TFakeHook Hook{Log};
+    TFakeWindows Windows;
     TFakeApplication App{Log};
     TTestBuilder Builder;
     TPelmPlatform Platform;
