@@ -1,17 +1,23 @@
 #include "dialogs/WindowStoreDlg.h"
 
 #include "app/PelmFormMain.h"
+#include "framework/System.h"
+#include "wheel/ProgramName.h"
 
 TWindowStoreDlg* WindowStoreDlg = nullptr;
 
-TWindowStoreDlg::TWindowStoreDlg(TFormBuilder& builder) : TForm("TWindowStoreDlg")
+TWindowStoreDlg::TWindowStoreDlg(TFormBuilder& builder, TPelmPlatform& platform)
+    : TForm("TWindowStoreDlg"), m_platform(platform)
 {
     builder.Build(*this, "WINDOWSTOREDLG");
     if (imgCross)
         imgCross->OnEndDrag = [this](TComponent* s, TComponent* t, int x, int y) { imgCrossEndDrag(s, t, x, y); };
 }
 
-void TWindowStoreDlg::FormCreate(TComponent*) {}
+void TWindowStoreDlg::FormCreate(TComponent*)
+{
+    m_platform.System->SetNoDropCursor("NEWCURSOR");
+}
 
 void TWindowStoreDlg::FormShow(TComponent*)
 {
@@ -24,20 +30,47 @@ void TWindowStoreDlg::imgCrossStartDrag(TComponent*)
     imgCross->SetVisible(false);
 }
 
-void TWindowStoreDlg::imgCrossEndDrag(TComponent*, TComponent*, int, int)
+void TWindowStoreDlg::imgCrossEndDrag(TComponent*, TComponent* target, int x, int y)
 {
     imgCross->SetVisible(true);
+    // The drag reports a drop on one of the program's own windows (this
+    // dialog included, as when the icon is only clicked) with that window as
+    // the target and no usable point: nothing is registered then.
+    if (target)
+        return;
+    std::string name;
+    if (!m_platform.Windows || !GetProgramNameAtPoint(*m_platform.Windows, TPoint{x, y}, name))
+        return;
+    int found = g_StoredProgramList->IndexOf(name);
+    if (found < 0) {
+        g_StoredProgramList->Add(name);
+        ListUpdate();
+    } else {
+        ClassNameListBox->SetItemIndex(found);
+    }
 }
 
 void TWindowStoreDlg::ListUpdate()
 {
     ClassNameListBox->Clear();
-    if (g_StoredProgramList)
-        for (const std::string& item : g_StoredProgramList->Items())
-            ClassNameListBox->AddItem(item);
+    TStringList lines;
+    lines.SetText(g_StoredProgramList->Text());
+    for (const std::string& item : lines.Items())
+        ClassNameListBox->AddItem(item);
+    ClassNameListBox->SetItemIndex(-1);
 }
 
-void TWindowStoreDlg::btnClearClick(TComponent*) {}
+void TWindowStoreDlg::btnClearClick(TComponent*)
+{
+    int index = ClassNameListBox->ItemIndex();
+    if (index < 0 || index >= ClassNameListBox->Count())
+        return;
+    int found = g_StoredProgramList->IndexOf(ClassNameListBox->Item(index));
+    if (found < 0)
+        return;
+    g_StoredProgramList->Delete(found);
+    ListUpdate();
+}
 
 void TWindowStoreDlg::btnClearAllClick(TComponent*)
 {
@@ -45,7 +78,11 @@ void TWindowStoreDlg::btnClearAllClick(TComponent*)
     ListUpdate();
 }
 
-void TWindowStoreDlg::ApplicationEvents1Deactivate(TComponent*) {}
+void TWindowStoreDlg::ApplicationEvents1Deactivate(TComponent*)
+{
+    if (Visible())
+        m_platform.System->KeepTopMost(Handle());
+}
 
 #define PELM_FIELD(n) if (name == #n) return (n = dynamic_cast<decltype(n)>(component)) != nullptr
 bool TWindowStoreDlg::SetField(const std::string& name, TComponent* component)
@@ -72,7 +109,7 @@ TNotifyEvent TWindowStoreDlg::MethodAddress(const std::string& name)
     PELM_METHOD(btnClearClick);
     PELM_METHOD(btnClearAllClick);
     PELM_METHOD(ApplicationEvents1Deactivate);
-    // The end-drag handler takes a point; it is bound after building.
+    // The end-drag handler takes a point; the constructor binds it.
     if (name == "imgCrossEndDrag")
         return [](TComponent*) {};
     return nullptr;

@@ -3,9 +3,11 @@
 // master volume are registered by dropping the cross-hair onto them.
 #include "framework/Form.h"
 
+struct TPelmPlatform;
+
 class TWindowStoreDlg : public TForm {
 public:
-    explicit TWindowStoreDlg(TFormBuilder& builder);
+    TWindowStoreDlg(TFormBuilder& builder, TPelmPlatform& platform);
 
     TImage* imgBase = nullptr;
     TImage* imgCross = nullptr;
@@ -28,6 +30,9 @@ public:
 
     bool SetField(const std::string& name, TComponent* component) override;
     TNotifyEvent MethodAddress(const std::string& name) override;
+
+private:
+    TPelmPlatform& m_platform;
 };
 
 extern TWindowStoreDlg* WindowStoreDlg;

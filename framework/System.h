@@ -1,6 +1,8 @@
 #pragma once
 // User-interface services of the system that the handlers ask for: pointer,
 // keys, double-click time, foreground, taskbar, owner-drawn icons.
+#include <string>
+
 #include "framework/Types.h"
 
 class ISystem {
@@ -16,6 +18,10 @@ public:
     virtual void GetTaskbarRect(TRect& rect) = 0;
     // Draws the 16 x 16 icon named by the draw-item record's control id.
     virtual bool DrawItemIcon(uint32_t drawItemStruct) = 0;
+    // Installs the named cursor resource as the no-drop cursor of every drag.
+    virtual void SetNoDropCursor(const std::string& resourceName) = 0;
+    // Re-asserts a window as top-most without moving, sizing or activating it.
+    virtual void KeepTopMost(THandle wnd) = 0;
     // The message the shell broadcasts when its taskbar is (re)created; 0 if none.
     virtual uint32_t TaskbarCreatedMessage() = 0;
 };

@@ -74,7 +74,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
     try {
         PelmFormMain = new TPelmFormMain(builder, platform);
         app.AddForm(PelmFormMain);
-        WindowStoreDlg = new TWindowStoreDlg(builder);
+        WindowStoreDlg = new TWindowStoreDlg(builder, platform);
         app.AddForm(WindowStoreDlg);
     } catch (const std::exception& e) {
         app.ShowException(e.what());

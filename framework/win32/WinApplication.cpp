@@ -1,6 +1,7 @@
 #include "framework/win32/WinApplication.h"
 
 HINSTANCE g_hInstance = nullptr;
+HCURSOR g_hNoDropCursor = nullptr;
 
 bool TWinApplication::ProcessMessage(HWND dialog)
 {

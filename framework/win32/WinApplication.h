@@ -16,3 +16,5 @@ public:
 };
 
 extern HINSTANCE g_hInstance;
+// The cursor shown for the whole of a drag (nothing here accepts a drop).
+extern HCURSOR g_hNoDropCursor;

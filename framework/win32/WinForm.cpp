@@ -152,9 +152,15 @@ public:
     void Command(WORD) override {}
 };
 
+// A picture; a drag source when its description says so. The drag captures
+// the mouse on a hidden window of its own (the picture itself is hidden while
+// dragged) and follows the pointer over every window on the screen.
 class TWinImage : public TWinCtl<TImage> {
 public:
-    explicit TWinImage(const TObjectDesc& d) : TWinCtl("STATIC", SS_ICON | SS_REALSIZEIMAGE | SS_NOTIFY, d) {}
+    explicit TWinImage(const TObjectDesc& d)
+        : TWinCtl("STATIC", SS_ICON | SS_REALSIZEIMAGE | SS_NOTIFY, d), m_dragSource(d.Get("DragMode") == "dmAutomatic")
+    {
+    }
     ~TWinImage() override
     {
         if (m_icon)
@@ -172,10 +178,117 @@ protected:
     {
         if (m_hwnd && IconHandle())
             SendMessageA(m_hwnd, STM_SETICON, reinterpret_cast<WPARAM>(m_icon), 0);
+        if (m_hwnd && m_dragSource) {
+            SetWindowLongPtrA(m_hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+            m_oldProc = reinterpret_cast<WNDPROC>(
+                SetWindowLongPtrA(m_hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TWinImage::SubclassProc)));
+        }
     }
 
 private:
+    static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+    {
+        auto* self = reinterpret_cast<TWinImage*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+        if (msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK) {
+            // The drag starts on the press, without waiting for a move.
+            POINT pt = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+            ClientToScreen(hwnd, &pt);
+            self->RunDrag(pt);
+            return 0;
+        }
+        if (msg == WM_SETCURSOR && self->m_dragging && g_hNoDropCursor) {
+            SetCursor(g_hNoDropCursor);
+            return TRUE;
+        }
+        return CallWindowProcA(self->m_oldProc, hwnd, msg, wParam, lParam);
+    }
+
+    static LRESULT CALLBACK TrackerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+    {
+        if (msg == WM_SETCURSOR && g_hNoDropCursor) {
+            SetCursor(g_hNoDropCursor);
+            return TRUE;
+        }
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
+
+    static HWND Tracker()
+    {
+        static HWND tracker = nullptr;
+        if (!tracker) {
+            WNDCLASSA wc = {};
+            wc.lpfnWndProc = TrackerProc;
+            wc.hInstance = g_hInstance;
+            wc.lpszClassName = "TPelmDragWindow";
+            RegisterClassA(&wc);
+            tracker = CreateWindowExA(WS_EX_TOOLWINDOW, "TPelmDragWindow", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                      g_hInstance, nullptr);
+        }
+        return tracker;
+    }
+
+    void RunDrag(POINT last)
+    {
+        HWND tracker = Tracker();
+        if (!tracker || m_dragging)
+            return;
+        m_dragging = true;
+        if (OnStartDrag)
+            Application->Guard([this] { OnStartDrag(this); });
+        SetCapture(tracker);
+        if (g_hNoDropCursor)
+            SetCursor(g_hNoDropCursor);
+        // Left or right release, Escape and loss of capture all end it alike.
+        for (;;) {
+            if (GetCapture() != tracker)
+                break;
+            MSG msg;
+            BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+            if (got == 0 || got == -1) {
+                PostQuitMessage(0);
+                break;
+            }
+            if (msg.message == WM_MOUSEMOVE) {
+                last = msg.pt;
+                if (g_hNoDropCursor)
+                    SetCursor(g_hNoDropCursor);
+                continue;
+            }
+            if (msg.message == WM_LBUTTONUP || msg.message == WM_RBUTTONUP) {
+                last = msg.pt;
+                break;
+            }
+            if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE)
+                break;
+            if (msg.message >= WM_MOUSEFIRST && msg.message <= WM_MOUSELAST)
+                continue; // other buttons do nothing during the drag
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        if (GetCapture() == tracker)
+            ReleaseCapture();
+        m_dragging = false;
+
+        // A drop on one of the program's own windows names that window's form
+        // as the target and carries no point, as the drag machinery has it.
+        TComponent* target = nullptr;
+        int x = last.x, y = last.y;
+        HWND under = WindowFromPoint(last);
+        DWORD pid = 0;
+        if (under)
+            GetWindowThreadProcessId(under, &pid);
+        if (under && pid == GetCurrentProcessId()) {
+            target = Owner;
+            x = y = 0;
+        }
+        if (OnEndDrag)
+            Application->Guard([this, target, x, y] { OnEndDrag(this, target, x, y); });
+    }
+
     HICON m_icon = nullptr;
+    bool m_dragSource;
+    bool m_dragging = false;
+    WNDPROC m_oldProc = nullptr;
 };
 
 class TWinTimer : public TTimer {

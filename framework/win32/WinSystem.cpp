@@ -62,3 +62,15 @@ uint32_t TWinSystem::TaskbarCreatedMessage()
 {
     return RegisterWindowMessageA("TaskbarCreated");
 }
+
+void TWinSystem::SetNoDropCursor(const std::string& resourceName)
+{
+    HCURSOR cursor = LoadCursorA(g_hInstance, resourceName.c_str());
+    if (cursor)
+        g_hNoDropCursor = cursor; // kept for the life of the program
+}
+
+void TWinSystem::KeepTopMost(THandle wnd)
+{
+    SetWindowPos(reinterpret_cast<HWND>(wnd), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
+}

@@ -84,6 +84,10 @@ public:
     bool DrawItemIcon(uint32_t dis) override;
     uint32_t TaskbarCreated = 0xC123;
     uint32_t TaskbarCreatedMessage() override { return TaskbarCreated; }
+    std::string NoDropCursor;
+    std::vector<THandle> TopMost;
+    void SetNoDropCursor(const std::string& name) override { NoDropCursor = name; }
+    void KeepTopMost(THandle wnd) override { TopMost.push_back(wnd); }
 
 private:
     TEventLog& m_log;

@@ -88,21 +88,3 @@ TEST(StringList, FindsTheFirstEntryIgnoringCase)
     EXPECT_EQ(2, l.Count());
 }
 
-TEST(Form, AVisibleFormCannotBeMadeModal)
-{
-    TEventLog log;
-    TFakeApplication app(log);
-    Application = &app;
-    TTestBuilder builder;
-    TWindowStoreDlg* dlg = new TWindowStoreDlg(builder);
-    dlg->Show();
-    try {
-        dlg->ShowModal();
-        FAIL() << "no error";
-    } catch (const EPelmError& e) {
-        EXPECT_STREQ("表示されているウィンドウをモーダルにすることはできません", e.what());
-    }
-    EXPECT_TRUE(dlg->Visible());
-    dlg->Release();
-    Application = nullptr;
-}

@@ -1,0 +1,142 @@
+// The registration dialog: drops, the list box mirror, deletes, the modal
+// refusal and the top-most re-assertion.
+#include <gtest/gtest.h>
+
+#include "framework/Error.h"
+#include "tests/host/Fakes.h"
+
+namespace {
+
+class DialogTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        rig.Windows.AtPoint[{400, 300}] = 0x21; // notepad's edit control
+        rig.Windows.Parents[0x21] = 0x20;
+        rig.Windows.Images[0x20] = "C:\\windows\\system32\\NOTEPAD.EXE";
+        rig.Windows.AtPoint[{0, 0}] = 0x40;
+        rig.Windows.Images[0x40] = "C:\\corner.exe";
+        rig.Create();
+        dlg = new TWindowStoreDlg(rig.Builder, rig.Platform);
+        WindowStoreDlg = dlg;
+    }
+    void TearDown() override
+    {
+        dlg->Release();
+        WindowStoreDlg = nullptr;
+    }
+    std::vector<std::string> Shown()
+    {
+        std::vector<std::string> items;
+        for (int i = 0; i < dlg->ClassNameListBox->Count(); ++i)
+            items.push_back(dlg->ClassNameListBox->Item(i));
+        return items;
+    }
+    void Drop(int x, int y, TComponent* target = nullptr)
+    {
+        dlg->imgCrossStartDrag(dlg->imgCross);
+        EXPECT_FALSE(dlg->imgCross->Visible());
+        dlg->imgCross->OnEndDrag(dlg->imgCross, target, x, y);
+        EXPECT_TRUE(dlg->imgCross->Visible());
+    }
+    TControllerRig rig;
+    TWindowStoreDlg* dlg = nullptr;
+};
+
+TEST_F(DialogTest, CreationInstallsTheDragCursorAndTheDescriptionHolds)
+{
+    EXPECT_EQ("NEWCURSOR", rig.System.NoDropCursor);
+    EXPECT_EQ("ﾎｲｰﾙで音量制御するｳｨﾝﾄﾞｳの登録", dlg->Caption);
+    EXPECT_EQ(287, dlg->ClientWidth);
+    EXPECT_EQ(160, dlg->ClientHeight);
+    EXPECT_EQ("閉じる", dlg->Button1->Caption());
+    EXPECT_TRUE(dlg->Button1->Default);
+    EXPECT_EQ(1, dlg->Button1->ModalResult);
+    EXPECT_EQ("全てを削除", dlg->btnClearAll->Caption());
+}
+
+TEST_F(DialogTest, DropRegistersTheTopLevelProgramOnceAndSelectsItAfter)
+{
+    g_StoredProgramList->Add("other.exe");
+    dlg->Show();
+    Drop(400, 300);
+    EXPECT_EQ((std::vector<std::string>{"other.exe", "notepad.exe"}), Shown());
+    EXPECT_EQ(-1, dlg->ClassNameListBox->ItemIndex());
+    Drop(400, 300);
+    EXPECT_EQ(2, g_StoredProgramList->Count());
+    EXPECT_EQ(1, dlg->ClassNameListBox->ItemIndex());
+    EXPECT_FALSE(rig.Log.Contains("profile.Write")); // nothing saved yet
+}
+
+TEST_F(DialogTest, AlreadyRegisteredInAnyCaseAddsNothing)
+{
+    g_StoredProgramList->Add("NotePad.EXE");
+    dlg->Show();
+    Drop(400, 300);
+    EXPECT_EQ(1, g_StoredProgramList->Count());
+    EXPECT_EQ(0, dlg->ClassNameListBox->ItemIndex());
+}
+
+TEST_F(DialogTest, DropOnOwnWindowOrNowhereRegistersNothing)
+{
+    dlg->Show();
+    Drop(0, 0, dlg);    // on the dialog itself: the corner program is not taken
+    Drop(900, 10);      // no window there
+    rig.Windows.Images.erase(0x20);
+    Drop(400, 300);     // a program that cannot be told
+    EXPECT_EQ(0, g_StoredProgramList->Count());
+}
+
+TEST_F(DialogTest, ListMirrorsEmptyEntriesAndDeleteTakesTheFirstEqual)
+{
+    g_StoredProgramList->SetText("a\r\n\r\nB\r\nb\r\n");
+    dlg->Show();
+    EXPECT_EQ((std::vector<std::string>{"a", "", "B", "b"}), Shown());
+    dlg->btnClearClick(nullptr); // no selection: nothing
+    EXPECT_EQ(4, g_StoredProgramList->Count());
+    dlg->ClassNameListBox->SetItemIndex(3); // "b" selected, "B" is the first equal
+    dlg->btnClearClick(nullptr);
+    EXPECT_EQ((std::vector<std::string>{"a", "", "b"}), g_StoredProgramList->Items());
+    dlg->ClassNameListBox->SetItemIndex(1);
+    dlg->btnClearClick(nullptr);
+    EXPECT_EQ((std::vector<std::string>{"a", "b"}), Shown());
+    dlg->btnClearAllClick(nullptr);
+    EXPECT_TRUE(Shown().empty());
+    EXPECT_EQ(0, g_StoredProgramList->Count());
+}
+
+TEST_F(DialogTest, MenuCommandShowsModallyThenSavesAndRefusesASecondOpening)
+{
+    g_StoredProgramList->Add("x.exe");
+    auto& peer = static_cast<TRecordingPeer&>(dlg->Peer());
+    peer.OnShowModal = [this](TForm&) {
+        EXPECT_EQ((std::vector<std::string>{"x.exe"}), Shown());
+        EXPECT_EQ(-1, dlg->ClassNameListBox->ItemIndex());
+        // A second command while it is open: the general error report, no save.
+        rig.Log.Events.clear();
+        rig.App.Guard([this] { rig.Form->PopupMenu1->Items[3]->OnClick(nullptr); });
+        return 1;
+    };
+    // The menu handlers run under the application's guard, as the menu runs them.
+    rig.App.Guard([this] { rig.Form->mnSetWindowClick(nullptr); });
+    ASSERT_EQ(1u, rig.App.Boxes.size());
+    EXPECT_EQ("表示されているウィンドウをモーダルにすることはできません.", rig.App.Boxes[0].Text);
+    EXPECT_EQ("Pelmora", rig.App.Boxes[0].Caption);
+    // Exactly one save, by the outer command, after the dialog closed.
+    int writes = 0;
+    for (const auto& e : rig.Log.Events)
+        writes += e == "profile.Write StoredProgram";
+    EXPECT_EQ(1, writes);
+    EXPECT_FALSE(dlg->Visible());
+}
+
+TEST_F(DialogTest, DeactivationKeepsOnlyAVisibleDialogOnTop)
+{
+    dlg->ApplicationEvents1Deactivate(nullptr);
+    EXPECT_TRUE(rig.System.TopMost.empty());
+    dlg->Show();
+    rig.App.DoDeactivate();
+    EXPECT_EQ((std::vector<THandle>{dlg->Handle()}), rig.System.TopMost);
+}
+
+} // namespace
