@@ -81,6 +81,7 @@ void ApplyControl(TControl& c, const TObjectDesc& desc)
     c.Top = desc.GetInt("Top");
     c.Width = desc.GetInt("Width");
     c.Height = desc.GetInt("Height");
+    c.Hint = desc.Get("Hint");
     c.SetCaption(desc.Get("Caption"));
     c.SetVisible(desc.GetBool("Visible", true));
     c.SetEnabled(desc.GetBool("Enabled", true));

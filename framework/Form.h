@@ -23,6 +23,7 @@ public:
 class TControl : public TComponent {
 public:
     int Left = 0, Top = 0, Width = 0, Height = 0;
+    std::string Hint; // tooltip text; none when empty
     TNotifyEvent OnClick;
 
     const std::string& Caption() const { return m_caption; }

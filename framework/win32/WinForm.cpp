@@ -1,5 +1,7 @@
 #include "framework/win32/WinForm.h"
 
+#include <commctrl.h>
+
 #include <set>
 
 #include "framework/Error.h"
@@ -467,7 +469,32 @@ void TWinFormPeer::CreateControls()
             fontHeight = b->FontHeight();
         control->CreateWindowIn(m_hwnd, id, fontHeight ? FontOfHeight(fontHeight) : m_font);
         m_controls[id++] = control;
+        auto* plain = dynamic_cast<TControl*>(c.get());
+        if (plain && !plain->Hint.empty() && control->Window())
+            AddTooltip(control->Window(), plain->Hint);
     }
+}
+
+void TWinFormPeer::AddTooltip(HWND control, const std::string& text)
+{
+    if (!m_tooltip) {
+        INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES};
+        InitCommonControlsEx(&icc);
+        m_tooltip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hwnd, nullptr,
+                                    g_hInstance, nullptr);
+        if (!m_tooltip)
+            return;
+        SendMessageA(m_tooltip, WM_SETFONT, reinterpret_cast<WPARAM>(m_font), FALSE);
+    }
+    TTTOOLINFOA ti = {};
+    ti.cbSize = TTTOOLINFOA_V1_SIZE;
+    ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    ti.hwnd = m_hwnd;
+    ti.uId = reinterpret_cast<UINT_PTR>(control);
+    m_hints.push_back(text);
+    ti.lpszText = const_cast<char*>(m_hints.back().c_str());
+    SendMessageA(m_tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
 }
 
 void TWinFormPeer::CenterOnScreen()

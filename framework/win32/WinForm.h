@@ -2,6 +2,7 @@
 // Forms and components on real Win32 windows.
 #include <windows.h>
 
+#include <list>
 #include <map>
 
 #include "framework/Form.h"
@@ -42,6 +43,7 @@ public:
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     void CenterOnScreen();
+    void AddTooltip(HWND control, const std::string& text);
 
     TForm& m_form;
     HWND m_hwnd = nullptr;
@@ -52,6 +54,8 @@ private:
     std::map<int, IWinControl*> m_controls; // by child id
     bool m_centerOnShow = false;
     bool m_modal = false;
+    HWND m_tooltip = nullptr;
+    std::list<std::string> m_hints; // the tooltip keeps pointers into these
 };
 
 class TWinBuilder : public TFormBuilder {

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds pelmora.exe and runs it under Wine: on
+# $DISPLAY when there is one, otherwise in Xvfb with Wine's virtual desktop,
+# where it takes a screenshot of the desktop with the tray icon.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+build=${PELM_BUILD:-$top/build}
+bash "$top/tools/setup.sh"
+cmake -S "$top" -B "$build/win32" -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$top/cmake/toolchain-i686-mingw.cmake" >/dev/null
+cmake --build "$build/win32" -j "$(nproc)" --target pelmora hookdll
+exe="$build/win32/pelmora.exe"
+
+if [ -n "${DISPLAY:-}" ]; then
+  export WINEPREFIX=${WINEPREFIX:-$build/wineprefix} WINEARCH=win32 WINEDLLOVERRIDES="mscoree,mshtml=" LANG=ja_JP.UTF-8
+  exec wine "$exe"
+fi
+
+state="$build/run-state"
+bash "$top/tests/rig/rig.sh" start "$state"
+trap 'bash "$top/tests/rig/rig.sh" stop "$state"' EXIT
+# shellcheck disable=SC1091
+. "$state/env"
+. "$top/tests/rig/lib.sh"
+pid=$(wine_start "$exe")
+# Give the program its start, then look at the notification area.
+wait_for 120 probe_tray_icon_present || true
+shot="$build/pelmora-desktop.png"
+bash "$top/tests/rig/rig.sh" screenshot "$state" "$shot"
+echo "Screenshot of the desktop with the tray icon: $shot"
+kill_pid "$pid"
