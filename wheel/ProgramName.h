@@ -1,0 +1,36 @@
+#pragma once
+// Which program a point on the screen belongs to: the file name of the
+// process that owns the top-level window there, as the per-program settings
+// store it (lower-cased, no folder).
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "framework/Types.h" // TPoint
+
+typedef uintptr_t TWnd; // window handle as an integer (0 = none)
+
+class IWindowSystem { // the platform side, faked by host tests
+public:
+    virtual ~IWindowSystem() = default;
+    virtual TWnd WindowFromPoint(TPoint pt) = 0;
+    virtual TWnd GetParent(TWnd w) = 0;
+    // Image path of the process owning the window; false on any failure.
+    virtual bool GetProcessImageName(TWnd w, std::string& path) = 0;
+};
+
+// The file name after the last backslash of an ANSI path (the whole path when
+// there is none, empty when it ends with one), lower-cased by the locale's
+// rules. A double-byte character whose trail byte is 0x5C is not a backslash.
+std::string ExtractProgramName(const std::string& path);
+
+// The program name of the window at the point; false, with name untouched,
+// when there is no window or its process cannot be told.
+bool GetProgramNameAtPoint(IWindowSystem& ws, TPoint pt, std::string& name);
+
+// Reads a string of unknown length through a call that fills a buffer the way
+// GetModuleFileNameExA does: read(buffer, capacity) returns the length written
+// and 0 on failure, and a result of capacity - 1 or capacity means the string
+// may have been cut short. The buffer starts at MAX_PATH and doubles up to
+// 32K characters, the longest path there is.
+bool ReadFullString(const std::function<uint32_t(char* buffer, uint32_t capacity)>& read, std::string& out);

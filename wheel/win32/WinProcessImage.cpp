@@ -1,0 +1,130 @@
+#include "wheel/win32/WinProcessImage.h"
+
+#include <windows.h>
+#include <tlhelp32.h>
+
+static_assert(sizeof(OSVERSIONINFOA) == 148, "OSVERSIONINFOA as the 9x family knows it");
+static_assert(sizeof(PROCESSENTRY32) == 296, "the ANSI PROCESSENTRY32");
+
+namespace {
+
+typedef BOOL(WINAPI* TEnumProcessModules)(HANDLE, HMODULE*, DWORD, LPDWORD);
+typedef DWORD(WINAPI* TGetModuleFileNameExA)(HANDLE, HMODULE, LPSTR, DWORD);
+typedef HANDLE(WINAPI* TCreateToolhelp32Snapshot)(DWORD, DWORD);
+typedef BOOL(WINAPI* TProcess32)(HANDLE, PROCESSENTRY32*);
+
+struct TPsapi {
+    TEnumProcessModules EnumProcessModules = nullptr;
+    TGetModuleFileNameExA GetModuleFileNameExA = nullptr;
+};
+
+// PSAPI.DLL from the system folder by its full path, so that a copy planted
+// beside the program or in the current folder is never the one loaded.
+HMODULE LoadPsapi()
+{
+    char dir[MAX_PATH];
+    const UINT length = GetSystemDirectoryA(dir, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return nullptr;
+    std::string path(dir, length);
+    if (path.back() != '\\')
+        path += '\\';
+    path += "PSAPI.DLL";
+    return LoadLibraryA(path.c_str());
+}
+
+bool ImageNameByPsapi(const TPsapi& psapi, DWORD pid, std::string& path)
+{
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+    if (!process)
+        return false;
+    bool found = false;
+    HMODULE module = nullptr; // the first module is the program's image
+    DWORD needed = 0;
+    if (psapi.EnumProcessModules(process, &module, sizeof(HMODULE), &needed)) {
+        found = ReadFullString(
+            [&](char* buffer, uint32_t capacity) -> uint32_t {
+                return psapi.GetModuleFileNameExA(process, module, buffer, capacity);
+            },
+            path);
+    }
+    CloseHandle(process);
+    return found;
+}
+
+bool ImageNameNT(DWORD pid, std::string& path)
+{
+    HMODULE library = LoadPsapi();
+    if (!library)
+        return false;
+    TPsapi psapi;
+    psapi.EnumProcessModules = reinterpret_cast<TEnumProcessModules>(
+        reinterpret_cast<void*>(GetProcAddress(library, "EnumProcessModules")));
+    psapi.GetModuleFileNameExA = reinterpret_cast<TGetModuleFileNameExA>(
+        reinterpret_cast<void*>(GetProcAddress(library, "GetModuleFileNameExA")));
+    const bool found = psapi.EnumProcessModules && psapi.GetModuleFileNameExA && ImageNameByPsapi(psapi, pid, path);
+    FreeLibrary(library);
+    return found;
+}
+
+bool ImageName9x(DWORD pid, std::string& path)
+{
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    if (!kernel)
+        return false;
+    auto createSnapshot = reinterpret_cast<TCreateToolhelp32Snapshot>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "CreateToolhelp32Snapshot")));
+    auto first = reinterpret_cast<TProcess32>(reinterpret_cast<void*>(GetProcAddress(kernel, "Process32First")));
+    auto next = reinterpret_cast<TProcess32>(reinterpret_cast<void*>(GetProcAddress(kernel, "Process32Next")));
+    if (!createSnapshot || !first || !next)
+        return false;
+    HANDLE snapshot = createSnapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return false;
+    bool found = false;
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = first(snapshot, &entry); more; more = next(snapshot, &entry)) {
+        if (entry.th32ProcessID == pid) {
+            // The 9x family gives the full path here, in at most MAX_PATH.
+            entry.szExeFile[MAX_PATH - 1] = '\0';
+            path = entry.szExeFile;
+            found = true;
+            break;
+        }
+    }
+    CloseHandle(snapshot);
+    return found;
+}
+
+} // namespace
+
+TWnd TWinWindowSystem::WindowFromPoint(TPoint pt)
+{
+    POINT p = {pt.x, pt.y};
+    return reinterpret_cast<TWnd>(::WindowFromPoint(p));
+}
+
+TWnd TWinWindowSystem::GetParent(TWnd w)
+{
+    return reinterpret_cast<TWnd>(::GetParent(reinterpret_cast<HWND>(w)));
+}
+
+bool TWinWindowSystem::GetProcessImageName(TWnd w, std::string& path)
+{
+    DWORD pid = 0;
+    if (!GetWindowThreadProcessId(reinterpret_cast<HWND>(w), &pid) || pid == 0)
+        return false;
+    OSVERSIONINFOA version = {};
+    version.dwOSVersionInfoSize = sizeof(version);
+    if (!GetVersionExA(&version))
+        return false;
+    switch (version.dwPlatformId) {
+    case VER_PLATFORM_WIN32_NT:
+        return ImageNameNT(pid, path);
+    case VER_PLATFORM_WIN32_WINDOWS:
+        return ImageName9x(pid, path);
+    default:
+        return false;
+    }
+}
