@@ -41,5 +41,5 @@ target_compile_options(pelmora PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${PELM_WIN32_FL
 target_include_directories(pelmora PRIVATE ${CMAKE_SOURCE_DIR}/resources ${PELM_GEN})
 # The logic library and its bindings refer to each other; link them as a group.
 target_link_libraries(pelmora PRIVATE -Wl,--start-group pelm_win32 pelm_logic -Wl,--end-group
-  winmm comctl32 shell32 user32 gdi32 kernel32 ${PELM_STATIC_LINK})
+  winmm comctl32 shell32 user32 gdi32 kernel32 ${PELM_STATIC_LINK} $<$<CONFIG:Release>:-s>)
 set_target_properties(pelmora PROPERTIES OUTPUT_NAME pelmora)
