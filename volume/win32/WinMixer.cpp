@@ -1,5 +1,7 @@
 #include "volume/win32/WinMixer.h"
 
+#include "volume/win32/EndpointMixer.h"
+
 #include <windows.h>
 #include <mmsystem.h>
 
@@ -117,8 +119,13 @@ void TWinMixer::Close(uint32_t handle)
     mixerClose(reinterpret_cast<HMIXER>(static_cast<uintptr_t>(handle)));
 }
 
+// From Windows Vista on, the waveform mixer's volume and mute are the
+// program's own audio session, which changes nothing the user hears; there
+// the default playback endpoint is driven instead, where it works.
 IMixer& MixerProvider()
 {
-    static TWinMixer mixer;
+    static TWinMixer winmm;
+    static TEndpointMixer endpoint;
+    static TChoosingMixer mixer(winmm, endpoint, &WindowsVersion, [] { return endpoint.Probe(); });
     return mixer;
 }

@@ -1,0 +1,214 @@
+// The endpoint provider's portable half under the real volume engine: which
+// mixer is chosen and when, and that the percentages the program shows and
+// writes are those the system's own volume display shows.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "tests/host/Fakes.h"
+#include "volume/EndpointChoice.h"
+
+namespace {
+
+class TFakeEndpoint : public TScalarMixer {
+public:
+    bool Missing = false, ReadFails = false, RefusesWrites = false, Held = false, Muted = false;
+    float Scalar = 0.5f;
+    int Acquires = 0;
+    std::vector<float> Writes;
+
+protected:
+    bool Acquire() override
+    {
+        ++Acquires;
+        Held = !Missing;
+        return Held;
+    }
+    void Release() override { Held = false; }
+    bool ReadScalar(float& s) override
+    {
+        s = Scalar;
+        return Held && !ReadFails;
+    }
+    bool WriteScalar(float s) override
+    {
+        Writes.push_back(s);
+        if (!Held || RefusesWrites)
+            return false;
+        Scalar = s;
+        return true;
+    }
+    bool ReadMute(bool& m) override
+    {
+        m = Muted;
+        return Held;
+    }
+    bool WriteMute(bool m) override
+    {
+        Muted = m;
+        return Held;
+    }
+};
+
+class EndpointTest : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        if (Rig.Form)
+            Rig.Destroy(); // while Chooser still exists
+    }
+    // A chooser over the rig's waveform mixer and the given endpoint.
+    TChoosingMixer Make(TFakeEndpoint& endpoint)
+    {
+        return TChoosingMixer(
+            Rig.Mixer, endpoint,
+            [this] {
+                ++VersionAsks;
+                return Version;
+            },
+            [this, &endpoint] {
+                ++Probes;
+                return endpoint.Probe();
+            });
+    }
+    // The program starting: its first volume read is the engine's first touch.
+    void Start()
+    {
+        Rig.Platform.Mixer = &Chooser;
+        Rig.Create();
+    }
+    int32_t Percent()
+    {
+        int32_t p = -1;
+        EXPECT_TRUE(Rig.Form->GetVolume(p));
+        return p;
+    }
+
+    TControllerRig Rig;
+    TWindowsVersion Version = {kPlatformWin32Nt, 10};
+    int VersionAsks = 0, Probes = 0;
+    TFakeEndpoint Endpoint;
+    TChoosingMixer Chooser = Make(Endpoint);
+};
+
+TEST_F(EndpointTest, ChoosesByVersionAndProbesOnlyWhereTheEndpointIsExpected)
+{
+    // Windows 98, NT 4, XP, a 9x claiming 6, Vista, 8.1 unmanifested (6.2), 10.
+    const std::pair<TWindowsVersion, bool> table[] = {
+        {{1, 4}, false}, {{kPlatformWin32Nt, 4}, false}, {{kPlatformWin32Nt, 5}, false}, {{1, 6}, false},
+        {{kPlatformWin32Nt, 6}, true}, {{kPlatformWin32Nt, 10}, true}};
+    for (auto row : table) {
+        Version = row.first;
+        TFakeEndpoint endpoint;
+        TChoosingMixer chooser = Make(endpoint);
+        EXPECT_EQ(1u, chooser.GetNumDevs());
+        EXPECT_EQ(row.second ? static_cast<IMixer*>(&endpoint) : &Rig.Mixer, chooser.Chosen());
+        EXPECT_EQ(row.second, endpoint.Acquires > 0) << "major " << row.first.Major;
+    }
+}
+
+TEST_F(EndpointTest, TheEngineDrivesTheEndpointThroughTheChoice)
+{
+    Endpoint.Scalar = 0.37f;
+    Endpoint.Muted = true;
+    Start();
+    EXPECT_EQ(0, Rig.Mixer.Calls);
+    EXPECT_EQ(37, Rig.Form->m_nVolume);
+    EXPECT_TRUE(Rig.Form->m_bMute);
+    // The probe wrote back exactly what it read.
+    EXPECT_EQ(std::vector<float>{0.37f}, Endpoint.Writes);
+
+    ASSERT_TRUE(Rig.Form->ToggleMute());
+    EXPECT_FALSE(Endpoint.Muted);
+    ASSERT_TRUE(Rig.Form->ToggleMute());
+    EXPECT_TRUE(Endpoint.Muted);
+
+    // The engine's close at exit lets the endpoint go.
+    Rig.Destroy();
+    EXPECT_FALSE(Endpoint.Held);
+}
+
+TEST_F(EndpointTest, AnEndpointThatCannotBeHadOrRefusesItsOwnValueFallsBack)
+{
+    auto missing = [](TFakeEndpoint& e) { e.Missing = true; };
+    auto unreadable = [](TFakeEndpoint& e) { e.ReadFails = true; };
+    auto refusing = [](TFakeEndpoint& e) { e.RefusesWrites = true; };
+    for (auto breakIt : {+missing, +unreadable, +refusing}) {
+        TFakeEndpoint endpoint;
+        breakIt(endpoint);
+        TChoosingMixer chooser = Make(endpoint);
+        EXPECT_EQ(1u, chooser.GetNumDevs());
+        EXPECT_EQ(&Rig.Mixer, chooser.Chosen());
+        EXPECT_FALSE(endpoint.Held); // released again
+        EXPECT_EQ(0.5f, endpoint.Scalar);
+    }
+
+    Endpoint.RefusesWrites = true;
+    Start();
+    EXPECT_EQ(TFakeMixer::kHandle, Rig.Form->m_hMixer);
+    EXPECT_EQ(1u, Endpoint.Writes.size());
+}
+
+TEST_F(EndpointTest, DecidesOnceOnTheFirstDeviceCount)
+{
+    // Before it, a call goes to the waveform mixer and decides nothing.
+    Chooser.Close(0);
+    EXPECT_TRUE(Rig.Log.Contains("mixer.Close 0"));
+    EXPECT_EQ(nullptr, Chooser.Chosen());
+
+    Start();
+    Endpoint.Missing = true;
+    Version = {kPlatformWin32Nt, 5};
+    for (int i = 0; i < 3; ++i)
+        Chooser.GetNumDevs();
+    EXPECT_EQ(1, VersionAsks);
+    EXPECT_EQ(1, Probes);
+    EXPECT_EQ(&Endpoint, Chooser.Chosen());
+}
+
+TEST_F(EndpointTest, ScalarsReadAsTheirRoundedPercent)
+{
+    Start();
+    for (int k = 0; k <= 100; ++k) {
+        Endpoint.Scalar = k / 100.0f;
+        EXPECT_EQ(k, Percent()) << "scalar " << Endpoint.Scalar;
+    }
+    // Between the hundredths, only within one fader step of a half percent
+    // may the engine's percent and the rounded one differ.
+    const double step = 100.0 / kEndpointFaderMax;
+    for (int i = 0; i <= 100000; ++i) {
+        Endpoint.Scalar = static_cast<float>(i / 100000.0);
+        const double shown = Endpoint.Scalar * 100.0;
+        if (std::fabs(shown - std::floor(shown) - 0.5) >= step)
+            ASSERT_EQ(std::lround(shown), Percent()) << "scalar " << Endpoint.Scalar;
+    }
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    const std::pair<float, int32_t> outside[] = {{-0.25f, 0}, {1.5f, 100}, {nan, 0}, {inf, 100}, {-inf, 0}};
+    for (auto e : outside) {
+        Endpoint.Scalar = e.first;
+        EXPECT_EQ(e.second, Percent()) << "scalar " << e.first;
+    }
+}
+
+TEST_F(EndpointTest, EveryPercentWrittenShowsAsItselfAndReadsBack)
+{
+    Start();
+    for (int32_t p = 0; p <= 100; ++p) {
+        ASSERT_TRUE(Rig.Form->SetVolume(p));
+        EXPECT_EQ(p, std::lround(Endpoint.Scalar * 100.0)) << "scalar " << Endpoint.Scalar;
+        EXPECT_EQ(p, Percent());
+    }
+}
+
+TEST_F(EndpointTest, EveryFaderStepSurvivesTheScalar)
+{
+    for (uint32_t f = 0; f <= kEndpointFaderMax; ++f)
+        ASSERT_EQ(f, FaderFromScalar(ScalarFromFader(f)));
+    // The endpoint refuses scalars above 1.
+    EXPECT_EQ(1.0f, ScalarFromFader(kEndpointFaderMax + 1));
+    EXPECT_EQ(1.0f, ScalarFromFader(0xFFFFFFFFu));
+}
+
+} // namespace

@@ -1,0 +1,181 @@
+#include "volume/EndpointChoice.h"
+
+#include <cstring>
+#include <utility>
+
+uint32_t FaderFromScalar(float scalar)
+{
+    // Written so that NaN, which fails every comparison, reads as silence.
+    if (!(scalar > 0.0f))
+        return 0;
+    if (scalar >= 1.0f)
+        return kEndpointFaderMax;
+    // Nearest step, so that the engine's rounded percent is the scalar's
+    // rounded percent, as the system's own volume display shows it. The
+    // product is taken in double: in float it is rounded to 1/256 of a step.
+    return static_cast<uint32_t>(static_cast<double>(scalar) * kEndpointFaderMax + 0.5);
+}
+
+float ScalarFromFader(uint32_t fader)
+{
+    if (fader > kEndpointFaderMax)
+        fader = kEndpointFaderMax; // the endpoint refuses scalars above 1.0
+    return static_cast<float>(static_cast<double>(fader) / kEndpointFaderMax);
+}
+
+bool TScalarMixer::Probe()
+{
+    float scalar = 0.0f;
+    if (Acquire() && ReadScalar(scalar) && WriteScalar(scalar))
+        return true;
+    Release();
+    return false;
+}
+
+uint32_t TScalarMixer::GetNumDevs()
+{
+    return Acquire() ? 1 : 0;
+}
+
+bool TScalarMixer::GetDevCaps(uint32_t device, TMixerCaps& caps)
+{
+    if (device != 0)
+        return false;
+    std::memset(&caps, 0, sizeof caps);
+    std::strcpy(caps.szPname, "Default playback device");
+    caps.cDestinations = 1;
+    return true;
+}
+
+bool TScalarMixer::Open(uint32_t device, uint32_t& handle)
+{
+    if (device != 0 || !Acquire())
+        return false;
+    handle = kHandle;
+    return true;
+}
+
+bool TScalarMixer::GetSpeakersLine(uint32_t handle, uint32_t& lineId)
+{
+    if (handle != kHandle)
+        return false;
+    lineId = kLineId;
+    return true;
+}
+
+bool TScalarMixer::GetLineControl(uint32_t handle, uint32_t lineId, uint32_t controlType, uint32_t& controlId,
+                                  uint32_t& minimum, uint32_t& maximum)
+{
+    if (handle != kHandle || lineId != kLineId)
+        return false;
+    if (controlType == kMixerControlTypeVolume) {
+        controlId = kVolumeId;
+        minimum = 0;
+        maximum = kEndpointFaderMax;
+        return true;
+    }
+    if (controlType == kMixerControlTypeMute) {
+        controlId = kMuteId;
+        minimum = 0;
+        maximum = 1;
+        return true;
+    }
+    return false;
+}
+
+bool TScalarMixer::GetControlValue(uint32_t handle, uint32_t controlId, uint32_t& value)
+{
+    if (handle != kHandle)
+        return false;
+    if (controlId == kVolumeId) {
+        float scalar = 0.0f;
+        if (!ReadScalar(scalar))
+            return false;
+        value = FaderFromScalar(scalar);
+        return true;
+    }
+    if (controlId == kMuteId) {
+        bool muted = false;
+        if (!ReadMute(muted))
+            return false;
+        value = muted ? 1 : 0;
+        return true;
+    }
+    return false;
+}
+
+bool TScalarMixer::SetControlValue(uint32_t handle, uint32_t controlId, uint32_t value)
+{
+    if (handle != kHandle)
+        return false;
+    if (controlId == kVolumeId)
+        return WriteScalar(ScalarFromFader(value));
+    if (controlId == kMuteId)
+        return WriteMute(value != 0);
+    return false;
+}
+
+void TScalarMixer::Close(uint32_t)
+{
+    // The engine closes once, at exit, whatever handle it holds (0 when the
+    // open never succeeded); the endpoint acquired by the probe goes then.
+    Release();
+}
+
+bool EndpointExpected(const TWindowsVersion& version)
+{
+    return version.PlatformId == kPlatformWin32Nt && version.Major >= 6;
+}
+
+TChoosingMixer::TChoosingMixer(IMixer& winmm, IMixer& endpoint, std::function<TWindowsVersion()> version,
+                               std::function<bool()> probe)
+    : m_winmm(winmm), m_endpoint(endpoint), m_version(std::move(version)), m_probe(std::move(probe))
+{
+}
+
+uint32_t TChoosingMixer::GetNumDevs()
+{
+    if (!m_chosen) {
+        // The probe runs only where the endpoint is expected: on older
+        // systems the binding would not even find its library.
+        const bool endpoint = EndpointExpected(m_version()) && m_probe();
+        m_chosen = endpoint ? &m_endpoint : &m_winmm;
+    }
+    return m_chosen->GetNumDevs();
+}
+
+bool TChoosingMixer::GetDevCaps(uint32_t device, TMixerCaps& caps)
+{
+    return Current().GetDevCaps(device, caps);
+}
+
+bool TChoosingMixer::Open(uint32_t device, uint32_t& handle)
+{
+    return Current().Open(device, handle);
+}
+
+bool TChoosingMixer::GetSpeakersLine(uint32_t handle, uint32_t& lineId)
+{
+    return Current().GetSpeakersLine(handle, lineId);
+}
+
+bool TChoosingMixer::GetLineControl(uint32_t handle, uint32_t lineId, uint32_t controlType, uint32_t& controlId,
+                                    uint32_t& minimum, uint32_t& maximum)
+{
+    return Current().GetLineControl(handle, lineId, controlType, controlId, minimum, maximum);
+}
+
+bool TChoosingMixer::GetControlValue(uint32_t handle, uint32_t controlId, uint32_t& value)
+{
+    return Current().GetControlValue(handle, controlId, value);
+}
+
+bool TChoosingMixer::SetControlValue(uint32_t handle, uint32_t controlId, uint32_t value)
+{
+    return Current().SetControlValue(handle, controlId, value);
+}
+
+void TChoosingMixer::Close(uint32_t handle)
+{
+    Current().Close(handle);
+}

@@ -1,0 +1,88 @@
+#pragma once
+// The endpoint mixer's portable half: the fader a volume scalar shows as,
+// the one-device shape the engine expects, and the choice between it and
+// the waveform mixer.
+#include <cstdint>
+#include <functional>
+
+#include "volume/Mixer.h"
+
+// The endpoint's master volume is a scalar 0.0..1.0; the engine sees it as
+// a fader of these bounds. Out-of-range and NaN scalars are clamped.
+constexpr uint32_t kEndpointFaderMax = 65535;
+uint32_t FaderFromScalar(float scalar);
+float ScalarFromFader(uint32_t fader);
+
+// One device with one speakers line, whose volume is a scalar and whose mute
+// is a switch; the platform binding supplies those four operations.
+class TScalarMixer : public IMixer {
+public:
+    static constexpr uint32_t kHandle = 1; // non-zero: the engine takes 0 for "not open"
+    static constexpr uint32_t kLineId = 1;
+    static constexpr uint32_t kVolumeId = 1, kMuteId = 2;
+
+    // Acquires the endpoint and checks that it takes a write of its own
+    // current volume, which changes nothing audible; releases it on failure.
+    bool Probe();
+
+    uint32_t GetNumDevs() override;
+    bool GetDevCaps(uint32_t device, TMixerCaps& caps) override;
+    bool Open(uint32_t device, uint32_t& handle) override;
+    bool GetSpeakersLine(uint32_t handle, uint32_t& lineId) override;
+    bool GetLineControl(uint32_t handle, uint32_t lineId, uint32_t controlType, uint32_t& controlId,
+                        uint32_t& minimum, uint32_t& maximum) override;
+    bool GetControlValue(uint32_t handle, uint32_t controlId, uint32_t& value) override;
+    bool SetControlValue(uint32_t handle, uint32_t controlId, uint32_t value) override;
+    void Close(uint32_t handle) override;
+
+protected:
+    // Acquire may be called when already acquired and then only checks.
+    virtual bool Acquire() = 0;
+    virtual void Release() = 0;
+    virtual bool ReadScalar(float& scalar) = 0;
+    virtual bool WriteScalar(float scalar) = 0;
+    virtual bool ReadMute(bool& muted) = 0;
+    virtual bool WriteMute(bool muted) = 0;
+};
+
+// What GetVersionExA tells: dwPlatformId and dwMajorVersion.
+struct TWindowsVersion {
+    uint32_t PlatformId;
+    uint32_t Major;
+};
+constexpr uint32_t kPlatformWin32Nt = 2; // VER_PLATFORM_WIN32_NT
+
+// Whether the waveform mixer is confined to the program's own audio session
+// there, so that only the endpoint reaches what the user hears.
+bool EndpointExpected(const TWindowsVersion& version);
+
+// Drives the endpoint where the system has one that works, else the waveform
+// mixer. The choice is made on the engine's first touch, GetNumDevs, and
+// never revisited; calls before it go to the waveform mixer.
+class TChoosingMixer : public IMixer {
+public:
+    TChoosingMixer(IMixer& winmm, IMixer& endpoint, std::function<TWindowsVersion()> version,
+                   std::function<bool()> probe);
+
+    // The mixer chosen, or null before the choice.
+    IMixer* Chosen() const { return m_chosen; }
+
+    uint32_t GetNumDevs() override;
+    bool GetDevCaps(uint32_t device, TMixerCaps& caps) override;
+    bool Open(uint32_t device, uint32_t& handle) override;
+    bool GetSpeakersLine(uint32_t handle, uint32_t& lineId) override;
+    bool GetLineControl(uint32_t handle, uint32_t lineId, uint32_t controlType, uint32_t& controlId,
+                        uint32_t& minimum, uint32_t& maximum) override;
+    bool GetControlValue(uint32_t handle, uint32_t controlId, uint32_t& value) override;
+    bool SetControlValue(uint32_t handle, uint32_t controlId, uint32_t value) override;
+    void Close(uint32_t handle) override;
+
+private:
+    IMixer& Current() { return m_chosen ? *m_chosen : m_winmm; }
+
+    IMixer& m_winmm;
+    IMixer& m_endpoint;
+    std::function<TWindowsVersion()> m_version;
+    std::function<bool()> m_probe;
+    IMixer* m_chosen = nullptr;
+};

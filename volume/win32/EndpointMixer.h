@@ -1,0 +1,41 @@
+#pragma once
+// The mixer operations over the default playback endpoint's volume (Windows
+// Vista and later). Everything is bound at run time, so that the program
+// still starts where the endpoint interfaces do not exist.
+#include <string>
+
+#include "volume/EndpointChoice.h"
+
+struct IMMDeviceEnumerator;
+struct IAudioEndpointVolume;
+
+class TEndpointMixer : public TScalarMixer {
+public:
+    TEndpointMixer() = default;
+    TEndpointMixer(const TEndpointMixer&) = delete;
+    TEndpointMixer& operator=(const TEndpointMixer&) = delete;
+    ~TEndpointMixer() override;
+
+protected:
+    bool Acquire() override;
+    void Release() override;
+    bool ReadScalar(float& scalar) override;
+    bool WriteScalar(float scalar) override;
+    bool ReadMute(bool& muted) override;
+    bool WriteMute(bool muted) override;
+
+private:
+    bool Follow();
+    void DropVolume();
+
+    void* m_ole32 = nullptr;     // HMODULE
+    bool m_uninitialize = false; // our CoInitializeEx counted and needs its CoUninitialize
+    void (*m_coUninitialize)() = nullptr; // ole32's, cast to their own types
+    void (*m_coTaskMemFree)() = nullptr;
+    IMMDeviceEnumerator* m_enumerator = nullptr;
+    IAudioEndpointVolume* m_volume = nullptr;
+    std::wstring m_deviceId; // the endpoint m_volume belongs to
+};
+
+// The running system's version, as GetVersionExA reports it.
+TWindowsVersion WindowsVersion();
