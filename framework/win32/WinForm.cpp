@@ -17,6 +17,22 @@ namespace {
 // fires once per switch away however many windows are told.
 bool g_appActive = false;
 
+// A hidden window of a class registered on first use, for the framework's
+// own plumbing (timer ticks, drag capture).
+HWND CreateHiddenWindow(const char* className, WNDPROC proc, DWORD exStyle)
+{
+    static std::set<std::string> registered;
+    if (!registered.count(className)) {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = proc;
+        wc.hInstance = g_hInstance;
+        wc.lpszClassName = className;
+        RegisterClassA(&wc);
+        registered.insert(className);
+    }
+    return CreateWindowExA(exStyle, className, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, g_hInstance, nullptr);
+}
+
 template <class Base>
 class TWinCtl : public Base, public IWinControl {
 public:
@@ -217,15 +233,8 @@ private:
     static HWND Tracker()
     {
         static HWND tracker = nullptr;
-        if (!tracker) {
-            WNDCLASSA wc = {};
-            wc.lpfnWndProc = TrackerProc;
-            wc.hInstance = g_hInstance;
-            wc.lpszClassName = "TPelmDragWindow";
-            RegisterClassA(&wc);
-            tracker = CreateWindowExA(WS_EX_TOOLWINDOW, "TPelmDragWindow", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                      g_hInstance, nullptr);
-        }
+        if (!tracker)
+            tracker = CreateHiddenWindow("TPelmDragWindow", TrackerProc, WS_EX_TOOLWINDOW);
         return tracker;
     }
 
@@ -325,17 +334,8 @@ private:
     }
     void CreateTimerWindow()
     {
-        static bool registered = false;
-        if (!registered) {
-            WNDCLASSA wc = {};
-            wc.lpfnWndProc = Proc;
-            wc.hInstance = g_hInstance;
-            wc.lpszClassName = "TPelmTimerWindow";
-            RegisterClassA(&wc);
-            registered = true;
-        }
         // A hidden window of the timer's own: its ticks never reach the form.
-        m_hwnd = CreateWindowExA(0, "TPelmTimerWindow", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, g_hInstance, nullptr);
+        m_hwnd = CreateHiddenWindow("TPelmTimerWindow", Proc, 0);
         if (m_hwnd)
             SetWindowLongPtrA(m_hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     }
