@@ -43,3 +43,21 @@ target_include_directories(pelmora PRIVATE ${CMAKE_SOURCE_DIR}/resources ${PELM_
 target_link_libraries(pelmora PRIVATE -Wl,--start-group pelm_win32 pelm_logic -Wl,--end-group
   winmm comctl32 shell32 user32 gdi32 kernel32 ${PELM_STATIC_LINK} $<$<CONFIG:Release>:-s>)
 set_target_properties(pelmora PROPERTIES OUTPUT_NAME pelmora)
+
+# Tests under Wine: each tests/win32/*.sh runs in a rig of its own (Xvfb,
+# PulseAudio, Wine's virtual desktop). Opt-in with PELM_WINE_TESTS=1: on
+# machines whose kernel cannot run 32-bit programs Wine runs under qemu and
+# one scenario takes many minutes.
+if("$ENV{PELM_WINE_TESTS}" STREQUAL "1")
+  file(GLOB PELM_WINE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win32/*.sh)
+  foreach(script ${PELM_WINE_TESTS})
+    get_filename_component(name ${script} NAME_WE)
+    set(opts)
+    if(name MATCHES "_noaudio$")
+      set(opts --no-audio)
+    endif()
+    add_test(NAME wine_${name} COMMAND bash ${CMAKE_SOURCE_DIR}/tests/rig/run-wine-test.sh ${opts} ${script})
+    set_tests_properties(wine_${name} PROPERTIES RUN_SERIAL TRUE TIMEOUT 1800
+      ENVIRONMENT "PELM_BUILD_DIR=${CMAKE_BINARY_DIR}")
+  endforeach()
+endif()

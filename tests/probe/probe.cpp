@@ -1,0 +1,585 @@
+// A small Win32 console tool with which the shell tests look at and poke
+// the windows of the program under test, from inside the same Wine prefix.
+//
+// Text goes out as UTF-8 and comes in as UTF-8 (through the wide command
+// line), while every window call is the ANSI one: the program under test is
+// an ANSI program, so its texts are compared the way it sees them.
+// Exit status: 0 success, 1 failure or timeout (reason on stderr), 2 usage.
+
+#include <windows.h>
+#include <shellapi.h>
+#include <tlhelp32.h>
+
+#include <fcntl.h>
+#include <stdarg.h>
+#include <io.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const int kUsage = 2;
+
+// ---- text conversion -----------------------------------------------------
+
+std::string convert(const std::string& in, UINT from, UINT to)
+{
+    if (in.empty()) return in;
+    int wlen = MultiByteToWideChar(from, 0, in.data(), (int)in.size(), NULL, 0);
+    std::wstring w(wlen, L'\0');
+    MultiByteToWideChar(from, 0, in.data(), (int)in.size(), &w[0], wlen);
+    int len = WideCharToMultiByte(to, 0, w.data(), wlen, NULL, 0, NULL, NULL);
+    std::string out(len, '\0');
+    WideCharToMultiByte(to, 0, w.data(), wlen, &out[0], len, NULL, NULL);
+    return out;
+}
+
+std::string utf8(const std::string& ansi) { return convert(ansi, CP_ACP, CP_UTF8); }
+
+std::string wide_to_ansi(const wchar_t* w)
+{
+    int len = WideCharToMultiByte(CP_ACP, 0, w, -1, NULL, 0, NULL, NULL);
+    std::string out(len > 0 ? len - 1 : 0, '\0');
+    if (len > 1) WideCharToMultiByte(CP_ACP, 0, w, -1, &out[0], len, NULL, NULL);
+    return out;
+}
+
+// Bytes exactly as given: stdout is binary, so "\n" stays "\n".
+void out(const std::string& s) { fwrite(s.data(), 1, s.size(), stdout); }
+void outln(const std::string& s) { out(s); out("\n"); fflush(stdout); }
+
+int fail(const char* fmt, ...)
+{
+    va_list ap;
+    va_start(ap, fmt);
+    fputs("probe: ", stderr);
+    vfprintf(stderr, fmt, ap);
+    fputs("\n", stderr);
+    va_end(ap);
+    return 1;
+}
+
+// ---- argument parsing ----------------------------------------------------
+
+bool parse_ulong(const std::string& s, unsigned long* v, int base = 0)
+{
+    if (s.empty()) return false;
+    char* end = NULL;
+    *v = strtoul(s.c_str(), &end, base);
+    return *end == '\0';
+}
+
+bool parse_long(const std::string& s, long* v)
+{
+    if (s.empty()) return false;
+    char* end = NULL;
+    // Base 0 with strtoul takes 0x... up to 0xFFFFFFFF; negative values via strtol.
+    if (s[0] == '-') *v = strtol(s.c_str(), &end, 0);
+    else *v = (long)strtoul(s.c_str(), &end, 0);
+    return *end == '\0';
+}
+
+bool parse_hwnd(const std::string& s, HWND* h)
+{
+    unsigned long v;
+    if (!parse_ulong(s, &v, 16)) return false;  // "0x1234" or "1234", both hex
+    *h = (HWND)(ULONG_PTR)v;
+    return true;
+}
+
+std::string hex(HWND h)
+{
+    char buf[32];
+    snprintf(buf, sizeof buf, "0x%lx", (unsigned long)(ULONG_PTR)h);
+    return buf;
+}
+
+struct MessageName { const char* name; UINT value; };
+const MessageName kMessages[] = {
+    {"WM_NULL", WM_NULL}, {"WM_DESTROY", WM_DESTROY}, {"WM_CLOSE", WM_CLOSE},
+    {"WM_QUIT", WM_QUIT}, {"WM_QUERYENDSESSION", WM_QUERYENDSESSION},
+    {"WM_ENDSESSION", WM_ENDSESSION}, {"WM_COMMAND", WM_COMMAND},
+    {"WM_SYSCOMMAND", WM_SYSCOMMAND}, {"WM_TIMER", WM_TIMER},
+    {"WM_MOUSEWHEEL", WM_MOUSEWHEEL}, {"WM_SETTEXT", WM_SETTEXT},
+    {"WM_GETTEXT", WM_GETTEXT}, {"WM_GETTEXTLENGTH", WM_GETTEXTLENGTH},
+    {"WM_KEYDOWN", WM_KEYDOWN}, {"WM_KEYUP", WM_KEYUP},
+    {"WM_LBUTTONDOWN", WM_LBUTTONDOWN}, {"WM_LBUTTONUP", WM_LBUTTONUP},
+    {"WM_RBUTTONDOWN", WM_RBUTTONDOWN}, {"WM_RBUTTONUP", WM_RBUTTONUP},
+    {"WM_LBUTTONDBLCLK", WM_LBUTTONDBLCLK}, {"WM_MOUSEMOVE", WM_MOUSEMOVE},
+    {"WM_CONTEXTMENU", WM_CONTEXTMENU}, {"BM_CLICK", BM_CLICK},
+    {"WM_USER", WM_USER}, {"WM_APP", WM_APP},
+};
+
+// A number, a name from the table, or NAME+N (WM_USER+5, WM_APP+0x10).
+bool parse_message(const std::string& s, UINT* msg)
+{
+    long v;
+    if (parse_long(s, &v)) { *msg = (UINT)v; return true; }
+    std::string name = s, offset;
+    size_t plus = s.find('+');
+    if (plus != std::string::npos) { name = s.substr(0, plus); offset = s.substr(plus + 1); }
+    for (const MessageName& m : kMessages) {
+        if (_stricmp(m.name, name.c_str()) != 0) continue;
+        long add = 0;
+        if (!offset.empty() && !parse_long(offset, &add)) return false;
+        *msg = m.value + (UINT)add;
+        return true;
+    }
+    return false;
+}
+
+// ---- windows ---------------------------------------------------------------
+
+std::string class_of(HWND h)
+{
+    char buf[256] = "";
+    GetClassNameA(h, buf, sizeof buf);
+    return buf;
+}
+
+// WM_GETTEXT through SendMessageTimeout: a hung target costs a bounded wait.
+bool text_of(HWND h, std::string* text, UINT timeout_ms = 5000)
+{
+    DWORD_PTR len = 0;
+    if (!SendMessageTimeoutA(h, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, timeout_ms, &len))
+        return false;
+    std::vector<char> buf(len + 64, '\0');
+    DWORD_PTR got = 0;
+    if (!SendMessageTimeoutA(h, WM_GETTEXT, (WPARAM)buf.size(), (LPARAM)&buf[0],
+                             SMTO_ABORTIFHUNG, timeout_ms, &got))
+        return false;
+    text->assign(&buf[0], got < buf.size() ? got : strlen(&buf[0]));
+    return true;
+}
+
+std::string text_or_empty(HWND h)
+{
+    std::string t;
+    text_of(h, &t, 2000);
+    return t;
+}
+
+DWORD pid_of(HWND h)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    return pid;
+}
+
+// 32-bit callbacks are stdcall, which a lambda cannot be.
+BOOL CALLBACK collect_window(HWND h, LPARAM p)
+{
+    reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
+    return TRUE;
+}
+
+std::vector<HWND> top_level_windows()
+{
+    std::vector<HWND> all;
+    EnumWindows(collect_window, (LPARAM)&all);
+    return all;
+}
+
+std::vector<HWND> children_of(HWND parent)
+{
+    std::vector<HWND> all;
+    EnumChildWindows(parent, collect_window, (LPARAM)&all);
+    return all;
+}
+
+// The title as the window manager keeps it: no message is sent, so a hung
+// window cannot stall a search.
+std::string title_of(HWND h)
+{
+    int len = GetWindowTextLengthA(h);
+    std::vector<char> buf(len + 64, '\0');
+    int got = GetWindowTextA(h, &buf[0], (int)buf.size());
+    return std::string(&buf[0], got > 0 ? got : 0);
+}
+
+// "-" matches anything; class names compare like Windows does (no case).
+bool matches(HWND h, const std::string& cls, const std::string& title)
+{
+    if (cls != "-" && _stricmp(class_of(h).c_str(), cls.c_str()) != 0) return false;
+    return title == "-" || title_of(h) == title;
+}
+
+std::string describe(HWND h)
+{
+    char head[96];
+    snprintf(head, sizeof head, "%s visible=%d pid=%lu ", hex(h).c_str(),
+             IsWindowVisible(h) ? 1 : 0, (unsigned long)pid_of(h));
+    return std::string(head) + "class=" + utf8(class_of(h)) + " title=" + utf8(title_of(h));
+}
+
+template <class Pred>
+HWND wait_for_window(DWORD timeout_ms, Pred pred)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        for (HWND h : top_level_windows())
+            if (pred(h)) return h;
+        if (GetTickCount() - start >= timeout_ms) return NULL;
+        Sleep(50);
+    }
+}
+
+bool wait_gone(HWND h, DWORD timeout_ms)
+{
+    DWORD start = GetTickCount();
+    while (IsWindow(h)) {
+        if (GetTickCount() - start >= timeout_ms) return false;
+        Sleep(50);
+    }
+    return true;
+}
+
+// ---- processes -------------------------------------------------------------
+
+std::string base_name(const std::string& path)
+{
+    size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::vector<DWORD> pids_of_exe(const std::string& exe)
+{
+    std::vector<DWORD> pids;
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snap == INVALID_HANDLE_VALUE) return pids;
+    PROCESSENTRY32 pe;
+    pe.dwSize = sizeof pe;
+    std::string want = base_name(exe);
+    for (BOOL ok = Process32First(snap, &pe); ok; ok = Process32Next(snap, &pe))
+        if (_stricmp(base_name(pe.szExeFile).c_str(), want.c_str()) == 0)
+            pids.push_back(pe.th32ProcessID);
+    CloseHandle(snap);
+    return pids;
+}
+
+bool contains(const std::vector<DWORD>& v, DWORD x)
+{
+    for (DWORD y : v)
+        if (x == y) return true;
+    return false;
+}
+
+// A decimal process id, or an executable name.
+std::vector<DWORD> target_pids(const std::string& s)
+{
+    unsigned long v;
+    if (parse_ulong(s, &v, 10)) return std::vector<DWORD>(1, (DWORD)v);
+    return pids_of_exe(s);
+}
+
+// ---- subcommands -------------------------------------------------------------
+
+typedef std::vector<std::string> Args;
+
+int cmd_find(const Args& a)
+{
+    if (a.size() != 2) return kUsage;
+    HWND h = FindWindowA(a[0] == "-" ? NULL : a[0].c_str(), a[1] == "-" ? NULL : a[1].c_str());
+    if (!h) return fail("no window of class %s, title %s", a[0].c_str(), utf8(a[1]).c_str());
+    outln(hex(h));
+    return 0;
+}
+
+int cmd_find_all(const Args& a)
+{
+    if (a.size() != 2) return kUsage;
+    int n = 0;
+    for (HWND h : top_level_windows())
+        if (matches(h, a[0], a[1])) { outln(describe(h)); ++n; }
+    return n ? 0 : fail("no window of class %s, title %s", a[0].c_str(), utf8(a[1]).c_str());
+}
+
+int cmd_wait_window(const Args& a)
+{
+    unsigned long ms;
+    if (a.size() < 3 || a.size() > 4 || !parse_ulong(a[2], &ms)) return kUsage;
+    bool visible = a.size() == 4;
+    if (visible && a[3] != "--visible") return kUsage;
+    HWND h = wait_for_window(ms, [&](HWND w) {
+        return (!visible || IsWindowVisible(w)) && matches(w, a[0], a[1]);
+    });
+    if (!h) return fail("timed out after %lu ms waiting for class %s, title %s", ms,
+                        a[0].c_str(), utf8(a[1]).c_str());
+    outln(hex(h));
+    return 0;
+}
+
+int cmd_wait_gone(const Args& a)
+{
+    HWND h;
+    unsigned long ms;
+    if (a.size() != 2 || !parse_hwnd(a[0], &h) || !parse_ulong(a[1], &ms)) return kUsage;
+    return wait_gone(h, ms) ? 0 : fail("window %s still exists after %lu ms", a[0].c_str(), ms);
+}
+
+int cmd_text(const Args& a)
+{
+    HWND h;
+    if (a.size() != 1 || !parse_hwnd(a[0], &h)) return kUsage;
+    if (!IsWindow(h)) return fail("%s is not a window", a[0].c_str());
+    std::string t;
+    if (!text_of(h, &t)) return fail("WM_GETTEXT to %s timed out", a[0].c_str());
+    outln(utf8(t));
+    return 0;
+}
+
+int cmd_child_text(const Args& a)
+{
+    HWND h;
+    unsigned long index;
+    if (a.size() != 3 || !parse_hwnd(a[0], &h) || !parse_ulong(a[2], &index)) return kUsage;
+    unsigned long seen = 0;
+    for (HWND c : children_of(h)) {
+        if (_stricmp(class_of(c).c_str(), a[1].c_str()) != 0) continue;
+        if (seen++ != index) continue;
+        std::string t;
+        if (!text_of(c, &t)) return fail("WM_GETTEXT to %s timed out", hex(c).c_str());
+        outln(utf8(t));
+        return 0;
+    }
+    return fail("%s has %lu children of class %s; no index %lu", a[0].c_str(), seen,
+                a[1].c_str(), index);
+}
+
+bool parse_message_args(const Args& a, HWND* h, UINT* msg, WPARAM* wp, LPARAM* lp)
+{
+    long w, l;
+    if (!parse_hwnd(a[0], h) || !parse_message(a[1], msg) || !parse_long(a[2], &w) ||
+        !parse_long(a[3], &l))
+        return false;
+    *wp = (WPARAM)w;
+    *lp = (LPARAM)l;
+    return true;
+}
+
+int cmd_post(const Args& a)
+{
+    HWND h;
+    UINT msg;
+    WPARAM wp;
+    LPARAM lp;
+    if (a.size() != 4 || !parse_message_args(a, &h, &msg, &wp, &lp)) return kUsage;
+    if (!PostMessageA(h, msg, wp, lp))
+        return fail("PostMessage to %s failed (error %lu)", a[0].c_str(), GetLastError());
+    return 0;
+}
+
+int cmd_send(const Args& a)
+{
+    HWND h;
+    UINT msg;
+    WPARAM wp;
+    LPARAM lp;
+    unsigned long ms = 5000;
+    if (a.size() < 4 || a.size() > 5 || !parse_message_args(a, &h, &msg, &wp, &lp) ||
+        (a.size() == 5 && !parse_ulong(a[4], &ms)))
+        return kUsage;
+    DWORD_PTR result = 0;
+    SetLastError(0);
+    if (!SendMessageTimeoutA(h, msg, wp, lp, SMTO_ABORTIFHUNG, ms, &result))
+        return fail("SendMessage to %s: no answer within %lu ms (error %lu)", a[0].c_str(), ms,
+                    GetLastError());
+    char buf[32];
+    snprintf(buf, sizeof buf, "%ld", (long)result);
+    outln(buf);
+    return 0;
+}
+
+// The message text is the Static child with the longest text (the icon is
+// a Static without text); Windows gives it id 0xFFFF, Wine its own id.
+HWND message_static(HWND box)
+{
+    HWND best = NULL;
+    size_t best_len = 0;
+    for (HWND c : children_of(box)) {
+        if (_stricmp(class_of(c).c_str(), "Static") != 0) continue;
+        std::string t = text_or_empty(c);
+        if (!best || t.size() > best_len || (t.size() == best_len && GetDlgCtrlID(c) == 0xFFFF)) {
+            best = c;
+            best_len = t.size();
+        }
+    }
+    return best;
+}
+
+int cmd_msgbox(const Args& a)
+{
+    unsigned long ms;
+    if (a.size() < 2 || a.size() > 3 || !parse_ulong(a[1], &ms)) return kUsage;
+    bool dismiss = a.size() == 3;
+    if (dismiss && a[2] != "--dismiss") return kUsage;
+    DWORD start = GetTickCount();
+    HWND box = wait_for_window(ms, [&](HWND w) {
+        return IsWindowVisible(w) && matches(w, "#32770", a[0]);
+    });
+    if (!box) return fail("no message box titled %s within %lu ms", utf8(a[0]).c_str(), ms);
+    HWND text = message_static(box);
+    outln(text ? utf8(text_or_empty(text)) : std::string());
+    if (!dismiss) return 0;
+
+    // OK if the box has one, else its default button (Yes, Retry, ...).
+    int id = IDOK;
+    if (!GetDlgItem(box, IDOK)) {
+        DWORD_PTR def = 0;
+        if (SendMessageTimeoutA(box, DM_GETDEFID, 0, 0, SMTO_ABORTIFHUNG, 2000, &def) &&
+            HIWORD(def) == DC_HASDEFID)
+            id = LOWORD(def);
+    }
+    HWND button = GetDlgItem(box, id);
+    if (button) PostMessageA(button, BM_CLICK, 0, 0);
+    else PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+    DWORD used = GetTickCount() - start;
+    DWORD left = used < ms ? ms - used : 0;
+    if (left < 5000) left = 5000;
+    return wait_gone(box, left) ? 0 : fail("message box %s did not close", hex(box).c_str());
+}
+
+int cmd_no_visible_windows(const Args& a)
+{
+    if (a.size() != 1) return kUsage;
+    std::vector<DWORD> pids = target_pids(a[0]);
+    int n = 0;
+    for (HWND h : top_level_windows()) {
+        if (!IsWindowVisible(h) || !contains(pids, pid_of(h))) continue;
+        outln(describe(h));
+        ++n;
+    }
+    return n ? fail("%d visible top-level window(s) of %s", n, a[0].c_str()) : 0;
+}
+
+int cmd_windows_of(const Args& a)
+{
+    if (a.size() != 1) return kUsage;
+    std::vector<DWORD> pids = target_pids(a[0]);
+    if (pids.empty()) return fail("no process %s", a[0].c_str());
+    for (HWND h : top_level_windows())
+        if (contains(pids, pid_of(h))) outln(describe(h));
+    return 0;
+}
+
+int cmd_tooltip(const Args& a)
+{
+    unsigned long ms;
+    if (a.size() != 1 || !parse_ulong(a[0], &ms)) return kUsage;
+    std::string text;
+    HWND h = wait_for_window(ms, [&](HWND w) {
+        if (!IsWindowVisible(w) || _stricmp(class_of(w).c_str(), "tooltips_class32") != 0)
+            return false;
+        text = text_or_empty(w);
+        return !text.empty();
+    });
+    if (!h) return fail("no visible tooltip with text within %lu ms", ms);
+    outln(utf8(text));
+    return 0;
+}
+
+int cmd_menu(const Args& a)
+{
+    unsigned long ms;
+    if (a.size() != 1 || !parse_ulong(a[0], &ms)) return kUsage;
+    HWND h = wait_for_window(ms, [](HWND w) {
+        return IsWindowVisible(w) && class_of(w) == "#32768";
+    });
+    if (!h) return fail("no popup menu within %lu ms", ms);
+    RECT r;
+    GetWindowRect(h, &r);
+    char buf[96];
+    snprintf(buf, sizeof buf, "%s %ld %ld %ld %ld", hex(h).c_str(), (long)r.left, (long)r.top,
+             (long)r.right, (long)r.bottom);
+    outln(buf);
+    return 0;
+}
+
+int cmd_hold_event(const Args& a)
+{
+    unsigned long ms;
+    if (a.size() != 2 || !parse_ulong(a[1], &ms)) return kUsage;
+    HANDLE ev = CreateEventA(NULL, TRUE, FALSE, a[0].c_str());
+    if (!ev) return fail("CreateEvent %s failed (error %lu)", utf8(a[0]).c_str(), GetLastError());
+    outln("ready");
+    Sleep(ms);
+    CloseHandle(ev);
+    return 0;
+}
+
+int cmd_pids(const Args& a)
+{
+    if (a.size() != 1) return kUsage;
+    std::vector<DWORD> pids = pids_of_exe(a[0]);
+    for (DWORD p : pids) {
+        char buf[16];
+        snprintf(buf, sizeof buf, "%lu", (unsigned long)p);
+        outln(buf);
+    }
+    return pids.empty() ? fail("no process %s", a[0].c_str()) : 0;
+}
+
+struct Command {
+    const char* name;
+    int (*run)(const Args&);
+    const char* usage;
+};
+
+const Command kCommands[] = {
+    {"find", cmd_find, "CLASS TITLE"},
+    {"find-all", cmd_find_all, "CLASS TITLE"},
+    {"wait-window", cmd_wait_window, "CLASS TITLE TIMEOUT_MS [--visible]"},
+    {"wait-gone", cmd_wait_gone, "HWND TIMEOUT_MS"},
+    {"text", cmd_text, "HWND"},
+    {"child-text", cmd_child_text, "HWND CLASS INDEX"},
+    {"post", cmd_post, "HWND MSG WPARAM LPARAM"},
+    {"send", cmd_send, "HWND MSG WPARAM LPARAM [TIMEOUT_MS]"},
+    {"msgbox", cmd_msgbox, "CAPTION TIMEOUT_MS [--dismiss]"},
+    {"no-visible-windows", cmd_no_visible_windows, "PID|EXE_NAME"},
+    {"windows-of", cmd_windows_of, "PID|EXE_NAME"},
+    {"tooltip", cmd_tooltip, "TIMEOUT_MS"},
+    {"menu", cmd_menu, "TIMEOUT_MS"},
+    {"hold-event", cmd_hold_event, "NAME MS"},
+    {"pids", cmd_pids, "EXE_NAME"},
+};
+
+int usage()
+{
+    fputs("usage: probe COMMAND ARGS (CLASS/TITLE may be '-' for any; HWND in hex)\n", stderr);
+    for (const Command& c : kCommands) fprintf(stderr, "  probe %s %s\n", c.name, c.usage);
+    return kUsage;
+}
+
+}  // namespace
+
+int main()
+{
+    _setmode(_fileno(stdout), _O_BINARY);
+
+    // The ANSI argv would already be in the code page, but built by Wine from
+    // the UTF-8 command line; converting the wide one ourselves is the same
+    // conversion the program under test gets, done once and visibly.
+    int argc = 0;
+    wchar_t** wargv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    if (!wargv || argc < 2) return usage();
+    Args args;
+    for (int i = 2; i < argc; ++i) args.push_back(wide_to_ansi(wargv[i]));
+    std::string name = wide_to_ansi(wargv[1]);
+    LocalFree(wargv);
+
+    for (const Command& c : kCommands) {
+        if (name != c.name) continue;
+        int rc = c.run(args);
+        if (rc == kUsage) {
+            fprintf(stderr, "usage: probe %s %s\n", c.name, c.usage);
+        }
+        fflush(stdout);
+        return rc;
+    }
+    fprintf(stderr, "probe: unknown command %s\n", name.c_str());
+    return usage();
+}

@@ -1,0 +1,182 @@
+# Helpers for Wine test scripts; source after the rig's env (run-wine-test.sh
+# does that): . "$PELM_RIG_DIR/lib.sh"
+#
+#   wait_for [TIMEOUT] CMD... [--timeout SECONDS]   poll CMD until it succeeds
+#   pid=$(wine_start EXE ARGS...)                   start a Windows program
+#   rc=$(wine_wait_exit PID TIMEOUT)                its exit code (also the status)
+#   wine_output PID / wine_errors PID               what it printed
+#   kill_pid PID [GRACE_SECONDS]                    stop a process by pid
+#   probe SUBCOMMAND ARGS...                        run the Win32 probe
+#   assert_eq / assert_ne / assert_contains / assert_match / assert_ok /
+#   assert_fails / fail / pass                      checks with clear messages
+#   rig_stop_on_exit STATE_DIR                      stop a rig when the shell exits
+#
+# Assertions exit the script on failure, so call them at the top level of
+# the test, not inside $(...).
+
+PELM_RIG_DIR=${PELM_RIG_DIR:-$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)}
+PELM_TOP=${PELM_TOP:-$(cd "$PELM_RIG_DIR/../.." && pwd)}
+PELM_WAIT_INTERVAL=${PELM_WAIT_INTERVAL:-0.2}
+
+_pelm_now_ns() { date +%s%N; }
+_pelm_to_ns() { awk -v t="$1" 'BEGIN { printf "%.0f", t * 1000000000 }'; }
+
+# wait_for 30 CMD ARGS...  or  wait_for CMD ARGS... --timeout 30
+# Succeeds as soon as CMD does and prints that attempt's output; after the
+# timeout, fails and shows what the last attempt said.
+wait_for() {
+  local timeout=60
+  if [[ ${1:-} =~ ^[0-9]+([.][0-9]+)?$ ]]; then timeout=$1; shift; fi
+  if [ $# -ge 2 ] && [ "${*: -2:1}" = --timeout ]; then
+    timeout=${*: -1}
+    set -- "${@:1:$(($# - 2))}"
+  fi
+  [ $# -gt 0 ] || { echo "wait_for: no command" >&2; return 2; }
+  local deadline=$(( $(_pelm_now_ns) + $(_pelm_to_ns "$timeout") ))
+  local out err
+  out=$(mktemp) err=$(mktemp)
+  while :; do
+    if "$@" >"$out" 2>"$err"; then
+      cat "$out"
+      rm -f "$out" "$err"
+      return 0
+    fi
+    [ "$(_pelm_now_ns)" -lt "$deadline" ] || break
+    sleep "$PELM_WAIT_INTERVAL"
+  done
+  echo "wait_for: timed out after ${timeout} s: $*" >&2
+  sed 's/^/  last attempt: /' "$err" >&2
+  rm -f "$out" "$err"
+  return 1
+}
+
+_pelm_procs() {
+  local dir=${PELM_RIG_STATE:?not inside a rig: source the rig env first}/procs
+  mkdir -p "$dir"
+  echo "$dir"
+}
+
+# Starts EXE under Wine in the background and prints the Linux pid of the
+# process that runs it (the Wine launcher, whose exit code is the program's).
+# Output goes to files (wine_output/wine_errors), so $(wine_start ...) does
+# not wait for the program.
+wine_start() {
+  [ $# -ge 1 ] || { echo "wine_start: no program" >&2; return 2; }
+  local dir tag
+  dir=$(_pelm_procs)
+  tag=$(_pelm_now_ns)
+  (
+    set +e
+    wine "$@" >"$dir/$tag.out" 2>"$dir/$tag.err" </dev/null &
+    p=$!
+    echo "$p" >"$dir/$tag.pid"
+    wait "$p"
+    rc=$?
+    echo "$rc" >"$dir/$p.rc.tmp"
+    mv "$dir/$p.rc.tmp" "$dir/$p.rc"
+  ) >/dev/null 2>&1 </dev/null &
+  local i
+  for i in $(seq 100); do
+    [ -s "$dir/$tag.pid" ] && break
+    sleep 0.05
+  done
+  local pid
+  pid=$(cat "$dir/$tag.pid" 2>/dev/null) || { echo "wine_start: $1 did not start" >&2; return 1; }
+  ln -sf "$tag.out" "$dir/$pid.out"
+  ln -sf "$tag.err" "$dir/$pid.err"
+  echo "$pid" >>"$dir/started"
+  echo "$pid"
+}
+
+# Prints the exit code of a program started with wine_start and returns it;
+# 124 (and a message) if it is still running after TIMEOUT seconds.
+wine_wait_exit() {
+  local pid=$1 timeout=${2:-60} dir
+  dir=$(_pelm_procs)
+  if ! wait_for "$timeout" test -s "$dir/$pid.rc" >/dev/null 2>&1; then
+    echo "wine_wait_exit: $pid still running after $timeout s" >&2
+    echo 124
+    return 124
+  fi
+  local rc
+  rc=$(cat "$dir/$pid.rc")
+  echo "$rc"
+  return "$rc"
+}
+
+wine_output() { cat "$(_pelm_procs)/$1.out" 2>/dev/null; }
+wine_errors() { cat "$(_pelm_procs)/$1.err" 2>/dev/null; }
+
+# SIGTERM, then SIGKILL after GRACE seconds; returns once the pid is gone.
+kill_pid() {
+  local pid=$1 grace=${2:-10}
+  kill -0 "$pid" 2>/dev/null || return 0
+  kill "$pid" 2>/dev/null || true
+  if ! wait_for "$grace" _pelm_gone "$pid" >/dev/null 2>&1; then
+    kill -9 "$pid" 2>/dev/null || true
+    wait_for 10 _pelm_gone "$pid" >/dev/null 2>&1 ||
+      { echo "kill_pid: $pid survived SIGKILL" >&2; return 1; }
+  fi
+}
+_pelm_gone() { ! kill -0 "$1" 2>/dev/null; }
+
+# Every program this test started with wine_start and that is still running.
+kill_started() {
+  local dir=${PELM_RIG_STATE:-}/procs pid
+  [ -f "$dir/started" ] || return 0
+  while read -r pid; do kill_pid "$pid" 5 || true; done <"$dir/started"
+}
+
+_pelm_find_probe() {
+  local c
+  for c in "${PELM_PROBE:-}" "${PELM_PROBE_DIR:+$PELM_PROBE_DIR/probe.exe}" \
+           "${PELM_BUILD_DIR:-.}/tests/probe/probe.exe" \
+           "${PELM_BUILD_DIR:-.}/win32/tests/probe/probe.exe"; do
+    [ -n "$c" ] && [ -f "$c" ] && { echo "$c"; return 0; }
+  done
+  return 1
+}
+
+# Runs the probe and passes its output and status on. A probe that hangs is
+# stopped after PELM_PROBE_TIMEOUT seconds (default 120).
+probe() {
+  local exe
+  exe=$(_pelm_find_probe) ||
+    { echo "probe: probe.exe not found (set PELM_PROBE or PELM_BUILD_DIR)" >&2; return 1; }
+  timeout -k 5 "${PELM_PROBE_TIMEOUT:-120}" wine "$exe" "$@" </dev/null
+}
+
+PELM_PASSED=${PELM_PASSED:-0}
+pass() { PELM_PASSED=$((PELM_PASSED + 1)); echo "ok: $*"; }
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+assert_eq() {
+  [ "$1" = "$2" ] && { pass "${3:-values equal}"; return 0; }
+  fail "${3:-values differ}: expected [$1], got [$2]"
+}
+assert_ne() {
+  [ "$1" != "$2" ] && { pass "${3:-values differ}"; return 0; }
+  fail "${3:-values equal}: both are [$1]"
+}
+assert_contains() {
+  case "$1" in *"$2"*) pass "${3:-text contains [$2]}"; return 0 ;; esac
+  fail "${3:-text lacks [$2]}: [$1] does not contain [$2]"
+}
+assert_match() {
+  [[ $1 =~ $2 ]] && { pass "${3:-text matches /$2/}"; return 0; }
+  fail "${3:-no match}: [$1] does not match /$2/"
+}
+assert_ok() {
+  "$@" && { pass "$*"; return 0; }
+  fail "command failed ($?): $*"
+}
+assert_fails() {
+  "$@" && fail "command succeeded but should fail: $*"
+  pass "fails as expected: $*"
+}
+
+rig_stop_on_exit() {
+  local state=$1
+  # shellcheck disable=SC2064
+  trap "bash '$PELM_RIG_DIR/rig.sh' stop '$state'" EXIT
+}

@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# The rig's own test. Run without arguments it drives two rigs, one after
+# the other, through run-wine-test.sh:
+#   with audio:  a Japanese message box is read back in UTF-8 and dismissed,
+#                and its program exits 0; winmm sees a mixer device; the
+#                desktop shows its taskbar, and a screenshot is kept;
+#   --no-audio:  winmm sees no mixer device.
+# The Win32 helpers come from PELM_PROBE_DIR (the CMake build sets it), or
+# are compiled here with the cross compiler.
+set -euo pipefail
+rig_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+top=$(cd "$rig_dir/../.." && pwd)
+
+part_audio() {
+  . "$PELM_RIG_DIR/lib.sh"
+
+  # Message box: CP932 text in, UTF-8 out, "\n" kept; dismissed by the probe.
+  local pid text rc
+  pid=$(wine_start "$PELM_PROBE_DIR/msgbox_demo.exe")
+  text=$(probe msgbox "ペルモラ確認" 90000 --dismiss) || fail "no message box"
+  assert_eq "$(printf '音量を表示できません。\nソフトウェアの二行目')" "$text" \
+    "message box text reads back in UTF-8"
+  rc=$(wine_wait_exit "$pid" 60) || true
+  assert_eq 0 "$rc" "message box program exits 0 after the box is dismissed"
+  assert_ok probe no-visible-windows msgbox_demo.exe
+
+  # The mixer exists with the rig's PulseAudio server.
+  pid=$(wine_start "$PELM_PROBE_DIR/mixer_count.exe")
+  rc=$(wine_wait_exit "$pid" 120) || true
+  assert_eq 0 "$rc" "mixer_count exits 0"
+  local count
+  count=$(wine_output "$pid" | tr -d '\r\n')
+  assert_match "$count" '^[1-9][0-9]*$' "winmm reports a mixer device with audio (got $count)"
+
+  # The desktop's taskbar, and a picture of it.
+  local tray
+  tray=$(probe find Shell_TrayWnd -) || fail "no taskbar window"
+  assert_match "$tray" '^0x[0-9a-f]+$' "taskbar window found"
+  bash "$PELM_RIG_DIR/rig.sh" screenshot "$PELM_RIG_STATE" "$PELM_RIG_STATE/desktop.png"
+  [ -s "$PELM_RIG_STATE/desktop.png" ] || fail "no screenshot"
+  pass "screenshot in $PELM_RIG_STATE/desktop.png"
+
+  # hold-event: ready is printed while the object exists.
+  pid=$(wine_start "$(_pelm_find_probe)" hold-event PelmRigSelftestEvent 3000)
+  wait_for 60 grep -qx ready "$(_pelm_procs)/$pid.out" >/dev/null ||
+    fail "hold-event never said ready"
+  rc=$(wine_wait_exit "$pid" 60) || true
+  assert_eq 0 "$rc" "hold-event exits 0 after its time"
+}
+
+part_no_audio() {
+  . "$PELM_RIG_DIR/lib.sh"
+  local pid rc count
+  pid=$(wine_start "$PELM_PROBE_DIR/mixer_count.exe")
+  rc=$(wine_wait_exit "$pid" 120) || true
+  assert_eq 0 "$rc" "mixer_count exits 0"
+  count=$(wine_output "$pid" | tr -d '\r\n')
+  assert_eq 0 "$count" "winmm reports no mixer device without audio"
+}
+
+build_helpers() {
+  local out=$1 cxx=i686-w64-mingw32-g++
+  mkdir -p "$out"
+  local flags=(-std=c++17 -O2 -Wall -Wextra -static -static-libgcc -static-libstdc++)
+  "$cxx" "${flags[@]}" -o "$out/probe.exe" "$top/tests/probe/probe.cpp" -luser32 -lgdi32 -lshell32
+  "$cxx" "${flags[@]}" -finput-charset=UTF-8 -fexec-charset=CP932 \
+    -o "$out/msgbox_demo.exe" "$top/tests/probe/msgbox_demo.cpp" -luser32
+  "$cxx" "${flags[@]}" -o "$out/mixer_count.exe" "$top/tests/probe/mixer_count.cpp" -lwinmm
+}
+
+case "${1:-}" in
+  --part-audio) part_audio; exit 0 ;;
+  --part-no-audio) part_no_audio; exit 0 ;;
+esac
+
+export PELM_BUILD_DIR=${PELM_BUILD_DIR:-/tmp/rig-selftest}
+if [ -z "${PELM_PROBE_DIR:-}" ] || [ ! -f "$PELM_PROBE_DIR/msgbox_demo.exe" ]; then
+  export PELM_PROBE_DIR=$PELM_BUILD_DIR/selftest-helpers
+  build_helpers "$PELM_PROBE_DIR"
+fi
+export PELM_PROBE=$PELM_PROBE_DIR/probe.exe
+
+passed=0 failed=0
+for part in "--part-audio" "--no-audio --part-no-audio"; do
+  # shellcheck disable=SC2086
+  set -- $part
+  opts=()
+  [ "$1" = --no-audio ] && { opts=(--no-audio); shift; }
+  echo "== rig selftest $1"
+  if PELM_TEST_NAME=selftest${1#--part} bash "$rig_dir/run-wine-test.sh" "${opts[@]}" "$rig_dir/selftest.sh" "$1"; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+  fi
+done
+echo "rig selftest: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
