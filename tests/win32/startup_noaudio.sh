@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Without an audio server there is no mixer device: one error box, then the
+# program runs on and still ends cleanly. Also: a start while the guard's
+# name is held by an event ends at once with exit code 0.
+set -euo pipefail
+. "$PELM_RIG_DIR/lib.sh"
+trap kill_started EXIT
+
+app=$(mktemp -d "$PELM_RIG_STATE/app.XXXXXX")
+cp "$PELM_BUILD_DIR/pelmora.exe" "$PELM_BUILD_DIR/hookdll/hookdll.dll" "$app/"
+exe=$(winepath -w "$app/pelmora.exe")
+
+probe_exe=$(winepath -w "$PELM_BUILD_DIR/tests/probe/probe.exe")
+holder=$(wine_start "$probe_exe" hold-event PELM_MUTEX 600000)
+wait_for 120 grep -q ready "$PELM_RIG_STATE/procs/$holder.out" || fail "event holder not ready"
+blocked=$(wine_start "$exe")
+rc=$(wine_wait_exit "$blocked" 300) || true
+assert_eq 0 "$rc" "exit code while an event holds the name"
+assert_fails probe find TPelmFormMain -
+kill_pid "$holder"
+pass "a start while an event holds the guard's name ends with 0"
+
+pid=$(wine_start "$exe")
+text=$(probe msgbox "Pelmora エラー" 300000 --dismiss) || fail "no error box"
+assert_eq "ミキサーデバイスが取得できませんでした。" "$text" "error box text"
+hwnd=$(wait_for 300 probe find TPelmFormMain -) || fail "main window never appeared"
+assert_fails probe msgbox "Pelmora エラー" 3000
+pass "one error box, then the program runs on"
+
+probe post "$hwnd" 0x10 0 0 >/dev/null
+rc=$(wine_wait_exit "$pid" 300) || true
+assert_eq 0 "$rc" "exit code after WM_CLOSE"
+echo "$PELM_PASSED passed, 0 failed"
