@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Helpers for Wine test scripts; source after the rig's env (run-wine-test.sh
 # does that): . "$PELM_RIG_DIR/lib.sh"
 #
@@ -75,8 +76,8 @@ wine_start() {
     echo "$rc" >"$dir/$p.rc.tmp"
     mv "$dir/$p.rc.tmp" "$dir/$p.rc"
   ) >/dev/null 2>&1 </dev/null &
-  local i
-  for i in $(seq 100); do
+  local _
+  for _ in $(seq 100); do
     [ -s "$dir/$tag.pid" ] && break
     sleep 0.05
   done
@@ -110,7 +111,7 @@ wine_errors() { cat "$(_pelm_procs)/$1.err" 2>/dev/null; }
 # SIGTERM, then SIGKILL after GRACE seconds; returns once the pid is gone.
 kill_pid() {
   local pid=$1 grace=${2:-10}
-  kill -0 "$pid" 2>/dev/null || return 0
+  _pelm_gone "$pid" && return 0
   kill "$pid" 2>/dev/null || true
   if ! wait_for "$grace" _pelm_gone "$pid" >/dev/null 2>&1; then
     kill -9 "$pid" 2>/dev/null || true
@@ -118,7 +119,11 @@ kill_pid() {
       { echo "kill_pid: $pid survived SIGKILL" >&2; return 1; }
   fi
 }
-_pelm_gone() { ! kill -0 "$1" 2>/dev/null; }
+_pelm_gone() {
+  kill -0 "$1" 2>/dev/null || return 0
+  case "$(ps -o stat= -p "$1" 2>/dev/null)" in Z*|"") return 0 ;; esac
+  return 1
+}
 
 # Every program this test started with wine_start and that is still running.
 kill_started() {

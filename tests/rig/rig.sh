@@ -31,7 +31,13 @@ poll() {
   done
 }
 
-alive() { kill -0 "$1" 2>/dev/null; }
+# A zombie has ended; only its parent has not collected it yet.
+alive() {
+  kill -0 "$1" 2>/dev/null || return 1
+  case "$(ps -o stat= -p "$1" 2>/dev/null)" in Z*|"") return 1 ;; esac
+}
+
+gone() { ! alive "$1"; }
 
 record_pid() { echo "$1 $2" >>"$state/pids"; }
 
@@ -53,6 +59,18 @@ build_shims() {
   echo "LD_PRELOAD=$out/\$LIB/libpelm_qemu.so"
 }
 
+# A lock whose server is dead is stale: Xvfb clears it itself. A socket
+# without a lock belongs to something else.
+display_taken() {
+  local lock=/tmp/.X$1-lock pid
+  if [ -e "$lock" ]; then
+    pid=$(tr -d ' ' <"$lock" 2>/dev/null)
+    [ -n "$pid" ] && alive "$pid"
+    return
+  fi
+  [ -e "/tmp/.X11-unix/X$1" ]
+}
+
 xvfb_ready() {
   alive "$2" && [ "$(tr -d ' ' <"/tmp/.X$1-lock" 2>/dev/null)" = "$2" ] &&
     xdpyinfo -display ":$1" >/dev/null 2>&1
@@ -61,7 +79,7 @@ xvfb_ready() {
 start_xvfb() {
   local n
   for n in $(seq 50 149); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+    display_taken "$n" && continue
     Xvfb ":$n" -screen 0 "${SCREEN_W}x${SCREEN_H}x24" -nolisten tcp -noreset \
       </dev/null >"$state/xvfb.log" 2>&1 &
     local pid=$!
@@ -218,7 +236,15 @@ cmd_start() {
   t0=$(date +%s)
   mkdir -p "$state"
   state=$(cd "$state" && pwd)
-  [ -e "$state/pids" ] && [ -s "$state/pids" ] && die "$state already has a running rig; stop it first"
+  if [ -s "$state/pids" ]; then
+    local xpid
+    xpid=$(awk '$1 == "xvfb" { print $2 }' "$state/pids")
+    if [ -n "$xpid" ] && alive "$xpid"; then
+      die "$state already has a running rig; stop it first"
+    fi
+    # Left by a rig that was killed: clear what may remain of it.
+    cmd_stop "$state" >/dev/null 2>&1 || true
+  fi
   : >"$state/pids"
   rm -f "$state/env"
 
@@ -229,6 +255,7 @@ cmd_start() {
     die "i386 programs cannot run on this kernel; run tools/setup.sh"
 
   # A start that fails or is interrupted leaves nothing behind.
+  # shellcheck disable=SC2154 # rc is set inside the trap
   trap 'rc=$?; [ "$rc" -eq 0 ] || cmd_stop_quiet; exit "$rc"' EXIT
   trap 'exit 1' INT TERM
 
@@ -297,14 +324,14 @@ cmd_stop() {
     # Reverse order: the desktop before the servers it uses.
     while read -r name pid; do
       [ -n "$pid" ] || continue
-      alive "$pid" && kill "$pid" 2>/dev/null || true
+      if alive "$pid"; then kill "$pid" 2>/dev/null || true; fi
     done < <(tac "$state/pids")
     while read -r name pid; do
       [ -n "$pid" ] || continue
-      if ! poll 10 bash -c "! kill -0 $pid"; then
+      if ! poll 10 gone "$pid"; then
         log "$name ($pid) ignored SIGTERM; killing it"
         kill -9 "$pid" 2>/dev/null || true
-        poll 5 bash -c "! kill -0 $pid" || log "$name ($pid) is still there"
+        poll 5 gone "$pid" || log "$name ($pid) is still there"
       fi
     done < <(tac "$state/pids")
     : >"$state/pids"

@@ -39,6 +39,7 @@ done
 state=$(mktemp -d "$build/rig/$name.XXXXXX")
 
 test_pid=
+# shellcheck disable=SC2317 # called by the traps
 cleanup() {
   local rc=$?
   trap - EXIT INT TERM
@@ -49,7 +50,9 @@ cleanup() {
   if [ -f "$state/env" ]; then
     (
       set +eu
+      # shellcheck disable=SC1091
       . "$state/env"
+      # shellcheck disable=SC1091
       . "$rig_dir/lib.sh"
       kill_started
     ) || true

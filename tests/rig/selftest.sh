@@ -12,6 +12,7 @@ rig_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 top=$(cd "$rig_dir/../.." && pwd)
 
 part_audio() {
+  # shellcheck disable=SC1091
   . "$PELM_RIG_DIR/lib.sh"
 
   # Message box: CP932 text in, UTF-8 out, "\n" kept; dismissed by the probe.
@@ -49,6 +50,7 @@ part_audio() {
 }
 
 part_no_audio() {
+  # shellcheck disable=SC1091
   . "$PELM_RIG_DIR/lib.sh"
   local pid rc count
   pid=$(wine_start "$PELM_PROBE_DIR/mixer_count.exe")
