@@ -7,7 +7,7 @@ target_include_directories(pelm_logic PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(pelm_logic PRIVATE ${PELM_WIN32_FLAGS})
 target_compile_definitions(pelm_logic PUBLIC WINVER=0x0501 _WIN32_WINNT=0x0501 _WIN32_IE=0x0600)
 
-foreach(sub hookdll tests/probe)
+foreach(sub hookdll tests/probe bench)
   if(EXISTS ${CMAKE_SOURCE_DIR}/${sub}/CMakeLists.txt)
     add_subdirectory(${sub})
   endif()
