@@ -2,12 +2,7 @@
 # Figures, not pass marks: start to main window, a second instance's run,
 # and the poll's mixer reads. Fails only when a figure cannot be taken.
 set -euo pipefail
-. "$PELM_RIG_DIR/lib.sh"
-trap kill_started EXIT
-
-app=$(mktemp -d "$PELM_RIG_STATE/app.XXXXXX")
-cp "$PELM_BUILD_DIR/pelmora.exe" "$PELM_BUILD_DIR/hookdll/hookdll.dll" "$app/"
-exe=$(winepath -w "$app/pelmora.exe")
+. "$(dirname "$0")/common.inc"
 ms() { echo $(( $(date +%s%N) / 1000000 )); }
 
 t0=$(ms)

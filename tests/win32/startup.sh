@@ -3,12 +3,7 @@
 # the session-end query is answered 1, closing the main window ends it with
 # exit code 0 and writes the settings file.
 set -euo pipefail
-. "$PELM_RIG_DIR/lib.sh"
-trap kill_started EXIT
-
-app=$(mktemp -d "$PELM_RIG_STATE/app.XXXXXX")
-cp "$PELM_BUILD_DIR/pelmora.exe" "$PELM_BUILD_DIR/hookdll/hookdll.dll" "$app/"
-exe=$(winepath -w "$app/pelmora.exe")
+. "$(dirname "$0")/common.inc"
 
 pid=$(wine_start "$exe")
 hwnd=$(wait_for 300 probe find TPelmFormMain -) || fail "main window never appeared"

@@ -3,12 +3,7 @@
 # program runs on and still ends cleanly. Also: a start while the guard's
 # name is held by an event ends at once with exit code 0.
 set -euo pipefail
-. "$PELM_RIG_DIR/lib.sh"
-trap kill_started EXIT
-
-app=$(mktemp -d "$PELM_RIG_STATE/app.XXXXXX")
-cp "$PELM_BUILD_DIR/pelmora.exe" "$PELM_BUILD_DIR/hookdll/hookdll.dll" "$app/"
-exe=$(winepath -w "$app/pelmora.exe")
+. "$(dirname "$0")/common.inc"
 
 probe_exe=$(winepath -w "$PELM_BUILD_DIR/tests/probe/probe.exe")
 holder=$(wine_start "$probe_exe" hold-event PELM_MUTEX 600000)

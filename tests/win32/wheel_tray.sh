@@ -2,12 +2,7 @@
 # The wheel over the taskbar steps the real mixer of Wine and the tray icon's
 # tooltip follows; the poll reads the written level back unchanged.
 set -euo pipefail
-. "$PELM_RIG_DIR/lib.sh"
-trap kill_started EXIT
-
-app=$(mktemp -d "$PELM_RIG_STATE/app.XXXXXX")
-cp "$PELM_BUILD_DIR/pelmora.exe" "$PELM_BUILD_DIR/hookdll/hookdll.dll" "$app/"
-exe=$(winepath -w "$app/pelmora.exe")
+. "$(dirname "$0")/common.inc"
 pid=$(wine_start "$exe")
 hwnd=$(wait_for 300 probe find TPelmFormMain -) || fail "main window never appeared"
 
