@@ -1,0 +1,386 @@
+// hook_test: drives hookdll.dll the way the program does and feeds it wheel
+// input through SendInput. Prints one line per check and exits 1 when any
+// failed.
+//
+//   hook_test            the checks
+//   hook_test --real N   waits (at most two minutes) for N wheel notches from
+//                        real input over its window at the top left of the
+//                        screen, printing each delta
+//   hook_test --sink E   (used by the checks) a focused window of another
+//                        process; sets the event E once it has the focus
+//
+// Whether an injected notch has been fully handled is known without waiting
+// on the clock: on the NT family the test's own low-level hook, installed
+// before the library's and so called after it, sees the notch once the
+// library's procedure has run and passed it on; on the 9x family the focused
+// window retrieving WM_MOUSEWHEEL is the moment the library's message hook
+// runs. Whatever the library posted is in the queue by then.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+const UINT kWmHookWheel = WM_APP + 101;
+const DWORD kInputBoundMs = 20000; // generous: Wine may run under emulation
+const DWORD kProcessBoundMs = 60000;
+
+typedef void (*TSetHWND)(HWND, HINSTANCE);
+typedef void (*TVoid)(void);
+
+HMODULE g_hDll = nullptr;
+bool g_bNT = false;
+int g_failures = 0;
+
+struct THookMessage {
+    HWND Wnd;
+    WPARAM WParam;
+    LPARAM LParam;
+};
+std::vector<THookMessage> g_posted; // every WM_HOOKWHEEL retrieved
+int g_probeWheels = 0;              // notches seen by the test's own hook
+int g_retrievedWheels = 0;          // WM_MOUSEWHEEL retrieved by this thread
+
+void Check(bool ok, const char* name, const std::string& detail = std::string())
+{
+    if (ok) {
+        std::printf("ok   %s\n", name);
+    } else {
+        ++g_failures;
+        std::printf("FAIL %s%s%s\n", name, detail.empty() ? "" : ": ", detail.c_str());
+    }
+    std::fflush(stdout);
+}
+
+std::string Format(const char* format, long a, long b = 0)
+{
+    char text[200];
+    std::snprintf(text, sizeof(text), format, a, b);
+    return text;
+}
+
+// Each export is looked up at the moment of its call, as the program does.
+void CallSetHWND(HWND wnd)
+{
+    TSetHWND f = reinterpret_cast<TSetHWND>(reinterpret_cast<void*>(GetProcAddress(g_hDll, "SetHWND")));
+    if (f)
+        f(wnd, g_hDll);
+}
+
+void CallVoid(const char* name)
+{
+    TVoid f = reinterpret_cast<TVoid>(reinterpret_cast<void*>(GetProcAddress(g_hDll, name)));
+    if (f)
+        f();
+}
+
+std::string OwnFolder()
+{
+    char path[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder(path, length);
+    return folder.substr(0, folder.rfind('\\') + 1);
+}
+
+LRESULT CALLBACK ProbeProc(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HC_ACTION && wParam == WM_MOUSEWHEEL)
+        ++g_probeWheels;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void HandleMessage(MSG& msg)
+{
+    if (msg.message == kWmHookWheel) {
+        g_posted.push_back({msg.hwnd, msg.wParam, msg.lParam});
+        return;
+    }
+    if (msg.message == WM_MOUSEWHEEL)
+        ++g_retrievedWheels;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+}
+
+void Drain()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        HandleMessage(msg);
+}
+
+// Pumps messages until done() holds or the bound has passed.
+template <class T>
+bool PumpUntil(T done, DWORD boundMs)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        Drain();
+        if (done())
+            return true;
+        if (GetTickCount() - start >= boundMs)
+            return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    }
+}
+
+bool InjectWheel(int delta)
+{
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = MOUSEEVENTF_WHEEL;
+    input.mi.mouseData = static_cast<DWORD>(delta);
+    return SendInput(1, &input, sizeof(input)) == 1;
+}
+
+// One notch, handled to the end; the WM_HOOKWHEEL messages it brought are
+// appended to g_posted.
+bool Notch(int delta)
+{
+    int& seen = g_bNT ? g_probeWheels : g_retrievedWheels;
+    const int before = seen;
+    if (!InjectWheel(delta))
+        return false;
+    const bool handled = PumpUntil([&] { return seen > before; }, kInputBoundMs);
+    Drain();
+    return handled;
+}
+
+// Checks the notches brought exactly one message each, to wnd, with the
+// delta in the high word of wParam and nothing else.
+void CheckPosted(const char* name, size_t from, HWND wnd, const std::vector<int>& deltas)
+{
+    const size_t got = g_posted.size() - from;
+    if (got != deltas.size()) {
+        Check(false, name, Format("%ld messages for %ld notches", static_cast<long>(got), static_cast<long>(deltas.size())));
+        return;
+    }
+    for (size_t i = 0; i < deltas.size(); ++i) {
+        const THookMessage& m = g_posted[from + i];
+        const WPARAM want = static_cast<WPARAM>(static_cast<WORD>(deltas[i])) << 16;
+        if (m.Wnd != wnd || m.WParam != want || m.LParam != 0) {
+            Check(false, name, Format("wParam 0x%08lx lParam %ld", static_cast<long>(m.WParam), static_cast<long>(m.LParam)) +
+                                   (m.Wnd != wnd ? " (wrong window)" : ""));
+            return;
+        }
+    }
+    Check(true, name);
+}
+
+HWND CreateTestWindow(int x, int y, int width, int height)
+{
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+        wc.lpszClassName = "PelmHookTest";
+        RegisterClassA(&wc);
+        registered = true;
+    }
+    HWND wnd = CreateWindowExA(WS_EX_TOPMOST, "PelmHookTest", "hook_test", WS_POPUP | WS_VISIBLE, x, y, width, height,
+                               nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    return wnd;
+}
+
+bool TakeFocus(HWND wnd)
+{
+    SetForegroundWindow(wnd);
+    SetFocus(wnd);
+    return PumpUntil([&] { return GetForegroundWindow() == wnd && GetFocus() == wnd; }, kInputBoundMs);
+}
+
+int RunSink(const char* eventName)
+{
+    HANDLE ready = OpenEventA(EVENT_MODIFY_STATE, FALSE, eventName);
+    HWND wnd = CreateTestWindow(0, 0, 300, 200);
+    if (!ready || !wnd || !TakeFocus(wnd))
+        return 2;
+    SetEvent(ready);
+    // The parent ends this process by its id; the bound only guards
+    // against a parent that died first.
+    PumpUntil([] { return false; }, 2 * kProcessBoundMs);
+    return 0;
+}
+
+int RunReal(int notches)
+{
+    HWND wnd = CreateTestWindow(0, 0, 400, 300);
+    TakeFocus(wnd);
+    CallSetHWND(wnd);
+    CallVoid("HookStart");
+    std::printf("READY window at 0,0 400x300, waiting for %d notches\n", notches);
+    std::fflush(stdout);
+    size_t printed = 0;
+    const bool all = PumpUntil(
+        [&] {
+            for (; printed < g_posted.size(); ++printed) {
+                std::printf("WM_HOOKWHEEL delta %d\n", static_cast<short>(HIWORD(g_posted[printed].WParam)));
+                std::fflush(stdout);
+            }
+            return g_posted.size() >= static_cast<size_t>(notches);
+        },
+        120000);
+    CallVoid("HookEnd");
+    std::printf("%s: %d of %d notches, %d WM_MOUSEWHEEL retrieved\n", all ? "ok" : "FAIL",
+                static_cast<int>(g_posted.size()), notches, g_retrievedWheels);
+    return all ? 0 : 1;
+}
+
+// A wheel notch over a window of another process still reaches the
+// program's window; on the 9x family this is the library mapped into that
+// process posting through the shared section.
+void CheckOtherProcess(HWND wnd)
+{
+    const char* eventName = "PelmHookTestSinkReady";
+    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, eventName);
+    char exe[MAX_PATH];
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    std::string command = std::string("\"") + exe + "\" --sink " + eventName;
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessA(exe, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        Check(false, "a notch over another process's window", "cannot start the sink process");
+        CloseHandle(ready);
+        return;
+    }
+    const bool started = PumpUntil([&] { return WaitForSingleObject(ready, 0) == WAIT_OBJECT_0; }, kProcessBoundMs);
+    if (!started) {
+        Check(false, "a notch over another process's window", "the sink process did not take the focus");
+    } else {
+        const size_t from = g_posted.size();
+        InjectWheel(120);
+        PumpUntil([&] { return g_posted.size() > from; }, kInputBoundMs);
+        CheckPosted("a notch over another process's window", from, wnd, {120});
+    }
+    TerminateProcess(pi.hProcess, 0);
+    WaitForSingleObject(pi.hProcess, kProcessBoundMs);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    CloseHandle(ready);
+    TakeFocus(wnd);
+}
+
+int RunChecks()
+{
+    HWND wnd = CreateTestWindow(0, 0, 300, 200);
+    Check(wnd != nullptr, "test window created");
+    Check(TakeFocus(wnd), "test window has the focus");
+    HHOOK probe = nullptr;
+    if (g_bNT) {
+        probe = SetWindowsHookExA(WH_MOUSE_LL, ProbeProc, GetModuleHandleA(nullptr), 0);
+        Check(probe != nullptr, "test's own low-level hook installed");
+    }
+    const char* notHandled = "the notch was not handled within the bound";
+
+    // Before anything: no hook, and HookEnd has nothing to remove.
+    CallVoid("HookEnd");
+    size_t from = g_posted.size();
+    Check(Notch(120), "HookEnd without HookStart is harmless", notHandled);
+    CheckPosted("no hook, no message", from, wnd, {});
+
+    CallVoid("HookStart");
+    from = g_posted.size();
+    Check(Notch(120), "HookStart before SetHWND: notch handled", notHandled);
+    CheckPosted("HookStart before SetHWND posts nothing", from, wnd, {});
+    CallVoid("HookEnd");
+
+    CallSetHWND(wnd);
+    CallVoid("HookStart");
+    from = g_posted.size();
+    const int probeBefore = g_probeWheels;
+    const bool both = Notch(120) && Notch(-120);
+    Check(both, "notches +120 and -120 handled", notHandled);
+    CheckPosted("one WM_HOOKWHEEL per notch, delta in the high word", from, wnd, {120, -120});
+    if (g_bNT)
+        Check(g_probeWheels - probeBefore == 2, "the wheel is passed on to the next hook");
+
+    CallVoid("HookStart");
+    from = g_posted.size();
+    Check(Notch(120), "second HookStart: notch handled", notHandled);
+    CheckPosted("a second HookStart does not install a second hook", from, wnd, {120});
+
+    CallVoid("HookEnd");
+    from = g_posted.size();
+    Check(Notch(120), "after HookEnd: notch handled", notHandled);
+    CheckPosted("HookEnd stops delivery", from, wnd, {});
+
+    CallVoid("HookEnd");
+    CallVoid("HookStart");
+    from = g_posted.size();
+    Check(Notch(-120), "HookStart after HookEnd: notch handled", notHandled);
+    CheckPosted("HookStart after HookEnd delivers again", from, wnd, {-120});
+
+    HWND gone = CreateTestWindow(0, 0, 50, 50);
+    CallSetHWND(gone);
+    DestroyWindow(gone);
+    TakeFocus(wnd);
+    from = g_posted.size();
+    Check(Notch(120), "target window destroyed: notch handled, no crash", notHandled);
+    CheckPosted("nothing arrives for a destroyed window", from, wnd, {});
+    CallSetHWND(wnd);
+    from = g_posted.size();
+    Check(Notch(120), "after a destroyed window: notch handled", notHandled);
+    CheckPosted("the hook survives a destroyed window", from, wnd, {120});
+
+    CheckOtherProcess(wnd);
+
+    CallVoid("HookEnd");
+    FreeLibrary(g_hDll);
+
+    // Freed without HookEnd: the system must not call into the unmapped
+    // procedure afterwards (that would crash this process).
+    g_hDll = LoadLibraryA((OwnFolder() + "hookdll.dll").c_str());
+    CallSetHWND(wnd);
+    CallVoid("HookStart");
+    FreeLibrary(g_hDll);
+    g_hDll = nullptr;
+    from = g_posted.size();
+    Check(Notch(120), "FreeLibrary without HookEnd: later notches handled, no crash", notHandled);
+    CheckPosted("FreeLibrary without HookEnd: nothing posted", from, wnd, {});
+
+    if (probe)
+        UnhookWindowsHookEx(probe);
+    DestroyWindow(wnd);
+    return g_failures == 0 ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 3 && std::strcmp(argv[1], "--sink") == 0)
+        return RunSink(argv[2]);
+
+    OSVERSIONINFOA version = {};
+    version.dwOSVersionInfoSize = sizeof(version);
+    GetVersionExA(&version);
+    g_bNT = version.dwPlatformId == VER_PLATFORM_WIN32_NT;
+    std::printf("Windows %lu.%lu platform %lu (%s hook), wheel present %d\n", version.dwMajorVersion,
+                version.dwMinorVersion, version.dwPlatformId, g_bNT ? "low-level" : "message", GetSystemMetrics(SM_MOUSEWHEELPRESENT));
+
+    const std::string dll = OwnFolder() + "hookdll.dll";
+    g_hDll = LoadLibraryA(dll.c_str());
+    if (!g_hDll) {
+        std::printf("FAIL cannot load %s (error %lu)\n", dll.c_str(), GetLastError());
+        return 1;
+    }
+    const char* exports[] = {"SetHWND", "HookStart", "HookEnd"};
+    for (const char* name : exports)
+        if (!GetProcAddress(g_hDll, name)) {
+            std::printf("FAIL export %s missing\n", name);
+            return 1;
+        }
+
+    if (argc == 3 && std::strcmp(argv[1], "--real") == 0)
+        return RunReal(std::atoi(argv[2]));
+    const int result = RunChecks();
+    std::printf("%s\n", result == 0 ? "all checks passed" : "some checks FAILED");
+    return result;
+}
