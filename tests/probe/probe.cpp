@@ -511,6 +511,22 @@ int cmd_hold_event(const Args& a)
     return 0;
 }
 
+// Opens PATH with no sharing, so other processes cannot read or write it
+// until MS milliseconds have passed (a file held by some other program).
+int cmd_hold_file(const Args& a)
+{
+    unsigned long ms;
+    if (a.size() != 2 || !parse_ulong(a[1], &ms)) return kUsage;
+    HANDLE f = CreateFileA(a[0].c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, NULL);
+    if (f == INVALID_HANDLE_VALUE)
+        return fail("cannot open %s (error %lu)", utf8(a[0]).c_str(), GetLastError());
+    outln("ready");
+    Sleep(ms);
+    CloseHandle(f);
+    return 0;
+}
+
 int cmd_pids(const Args& a)
 {
     if (a.size() != 1) return kUsage;
@@ -544,6 +560,7 @@ const Command kCommands[] = {
     {"tooltip", cmd_tooltip, "TIMEOUT_MS"},
     {"menu", cmd_menu, "TIMEOUT_MS"},
     {"hold-event", cmd_hold_event, "NAME MS"},
+    {"hold-file", cmd_hold_file, "PATH MS"},
     {"pids", cmd_pids, "EXE_NAME"},
 };
 
