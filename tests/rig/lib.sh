@@ -11,6 +11,7 @@
 #   assert_eq / assert_ne / assert_contains / assert_match / assert_ok /
 #   assert_fails / fail / pass                      checks with clear messages
 #   rig_stop_on_exit STATE_DIR                      stop a rig when the shell exits
+#   tray_pixels / tray_shows level|muted|nothing    what the tray icon shows
 #
 # Assertions exit the script on failure, so call them at the top level of
 # the test, not inside $(...).
@@ -149,6 +150,27 @@ probe() {
   exe=$(_pelm_find_probe) ||
     { echo "probe: probe.exe not found (set PELM_PROBE or PELM_BUILD_DIR)" >&2; return 1; }
   timeout -k 5 "${PELM_PROBE_TIMEOUT:-120}" wine "$exe" "$@" </dev/null
+}
+
+# "red=N green=M": pure red and pure green pixels in the notification area
+# (the bottom right corner of the virtual desktop).
+tray_pixels() {
+  local shot
+  shot=$(mktemp --suffix=.png)
+  import -display "$DISPLAY" -window root "$shot" &&
+    convert "$shot" -crop 96x32+928+736 +repage -depth 8 ppm:- | python3 "$PELM_RIG_DIR/pixels.py"
+  local rc=$?
+  rm -f "$shot"
+  return $rc
+}
+tray_shows() { # tray_shows level|muted|nothing
+  local p
+  p=$(tray_pixels) || return 1
+  case "$1" in
+    level) [[ $p =~ ^red=0\ green=[1-9] ]] ;;
+    muted) [[ $p =~ ^red=[1-9][0-9]*\ green=0$ ]] ;;
+    nothing) [ "$p" = "red=0 green=0" ] ;;
+  esac || { echo "tray shows $p, not $1" >&2; return 1; }
 }
 
 PELM_PASSED=${PELM_PASSED:-0}

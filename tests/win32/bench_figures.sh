@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Figures, not pass marks: start to main window, a second instance's run,
-# and the poll's mixer reads. Fails only when a figure cannot be taken.
+# the poll's mixer reads, and a minute of idle polling (CPU time, shell
+# calls). Fails only when a figure cannot be taken.
 set -euo pipefail
 . "$(dirname "$0")/common.inc"
 ms() { echo $(( $(date +%s%N) / 1000000 )); }
 
 t0=$(ms)
-pid=$(wine_start "$exe")
+# Wine's trace of Shell_NotifyIcon calls counts the shell calls.
+pid=$(WINEDEBUG=trace+systray wine_start "$exe")
 hwnd=$(wait_for 300 probe find TPelmFormMain -) || fail "main window never appeared"
 echo "figure: start to main window (tray add follows in the same step) $(( $(ms) - t0 )) ms (includes probe polling)"
 t0=$(ms)
@@ -17,6 +19,27 @@ echo "figure: second instance start to exit $(( $(ms) - t0 )) ms"
 out=$(wine "$(winepath -w "$PELM_BUILD_DIR/bench/bench_mixer.exe")" </dev/null 2>/dev/null | tr -d '\r')
 assert_contains "$out" "pair: median" "mixer figure taken"
 echo "figure: $out"
+
+# The Linux process that runs pelmora.exe (under qemu, the same pid as the
+# launcher once it has exec'd, else its child).
+cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+runner=$pid
+grep -q 'pelmora\.exe' "/proc/$runner/cmdline" 2>/dev/null ||
+  runner=$(pgrep -f 'pelmora\.exe' | head -1)
+[ -n "$runner" ] || fail "no Linux process runs pelmora.exe"
+sleep 5 # let the start-up settle
+calls() { wine_errors "$pid" | grep -c 'Shell_NotifyIconW' || true; }
+calls0=$(calls) ticks0=$(cpu_ticks "$runner") t0=$(ms)
+[ "$calls0" -ge 1 ] || fail "Wine traced no Shell_NotifyIconW call (not even the icon's add)"
+sleep 60
+calls1=$(calls) ticks1=$(cpu_ticks "$runner") t1=$(ms)
+hz=$(getconf CLK_TCK)
+awk -v c=$((ticks1 - ticks0)) -v hz="$hz" -v w=$((t1 - t0)) 'BEGIN {
+  printf "figure: idle polling: %.2f s CPU in %.1f s wall = %.3f %% of one core (under qemu emulation)\n",
+    c / hz, w / 1000, 100 * c / hz / (w / 1000) }'
+echo "figure: idle polling: $((calls1 - calls0)) shell calls in 60 s"
+assert_eq 0 "$((calls1 - calls0))" "no shell calls while nothing changes"
+
 probe post "$hwnd" 0x10 0 0 >/dev/null
 wine_wait_exit "$pid" 300 >/dev/null || true
 echo "$PELM_PASSED passed, 0 failed"

@@ -1,0 +1,38 @@
+#!/usr/bin/env python3
+"""Counts pure red and pure green pixels in a binary PPM (P6) read from
+stdin, and prints "red=N green=M": enough to tell the tray icon's level
+pictures (green gauge) from the muted one (red sign) without an image
+library."""
+import sys
+
+
+def main():
+    data = sys.stdin.buffer.read()
+    fields, pos = [], 0
+    while len(fields) < 4:
+        while data[pos:pos + 1].isspace():
+            pos += 1
+        if data[pos:pos + 1] == b"#":
+            pos = data.index(b"\n", pos) + 1
+            continue
+        end = pos
+        while not data[end:end + 1].isspace():
+            end += 1
+        fields.append(data[pos:end])
+        pos = end
+    if fields[0] != b"P6" or fields[3] != b"255":
+        sys.exit("pixels.py: not an 8-bit P6 picture")
+    width, height = int(fields[1]), int(fields[2])
+    pixels = data[pos + 1:pos + 1 + 3 * width * height]
+    red = green = 0
+    for i in range(0, len(pixels), 3):
+        rgb = pixels[i:i + 3]
+        if rgb == b"\xff\x00\x00":
+            red += 1
+        elif rgb == b"\x00\xff\x00":
+            green += 1
+    print(f"red={red} green={green}")
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# The tray icon under real input: a click mutes and unmutes (the picture
+# follows), a double click starts the volume control, a right click opens
+# the menu, whose About box and exit command work.
+set -euo pipefail
+. "$(dirname "$0")/common.inc"
+shots=$PELM_RIG_STATE
+shot() { bash "$PELM_RIG_DIR/rig.sh" screenshot "$PELM_RIG_STATE" "$shots/$1.png"; echo "screenshot: $shots/$1.png"; }
+
+# A stand-in volume control on PATH leaves a marker when started.
+bin="$app/bin"
+mkdir -p "$bin"
+cp "$PELM_BUILD_DIR/tests/probe/standin.exe" "$bin/sndvol32.exe"
+marker="$bin/sndvol32.exe.started"
+
+pid=$(WINEPATH=$(winepath -w "$bin") wine_start "$exe")
+hwnd=$(wait_for 300 probe find TPelmFormMain -) || fail "main window never appeared"
+wait_for 60 tray_shows level >/dev/null || fail "the level picture never appeared"
+pass "the icon shows a level picture"
+shot tray-level
+
+icon() { xdotool mousemove 1000 757 sleep 0.2 mousemove 1012 757; }
+icon; xdotool click 1
+wait_for 30 tray_shows muted >/dev/null || fail "a click did not mute"
+pass "a click shows the muted picture"
+shot tray-muted
+icon; xdotool click 1
+wait_for 30 tray_shows level >/dev/null || fail "a second click did not unmute"
+pass "a second click brings the level picture back"
+
+icon; xdotool click --repeat 2 --delay 60 1
+wait_for 60 test -f "$marker" || fail "a double click did not start sndvol32.exe"
+pass "a double click starts the volume control ($(cat "$marker"))"
+sleep 2 # well past the double-click time: a pending single click would have muted by now
+assert_ok tray_shows level
+pass "a double click does not toggle mute"
+
+icon; xdotool click 3
+menu=$(probe menu 30000) || fail "a right click opened no menu"
+pass "a right click opens the menu ($menu)"
+shot menu
+# Items by their place from the menu's bottom edge: the exit command's row,
+# then (over a separator) About's.
+read -r _ left _ _ bottom <<<"$menu"
+item() { xdotool mousemove $((left + 60)) $((bottom - $1)) sleep 0.3 click 1; }
+item 38
+probe msgbox "Pelmora について" 60000 >/dev/null || fail "no About box"
+shot about
+text=$(probe msgbox "Pelmora について" 30000 --dismiss)
+assert_eq "$(printf 'Pelmora   Version 1.4\n\nCopyright (C) 2026 The Pelmora developers')" "$text" "About text"
+
+icon; xdotool click 3
+menu=$(probe menu 30000) || fail "no menu the second time"
+read -r _ left _ _ bottom <<<"$menu"
+item 12
+rc=$(wine_wait_exit "$pid" 300) || true
+assert_eq 0 "$rc" "exit code after 終了(&X)"
+wait_for 30 tray_shows nothing >/dev/null || fail "the icon stayed in the notification area"
+pass "終了(&X) ends the program and its icon leaves"
+echo "$PELM_PASSED passed, 0 failed"
