@@ -7,11 +7,6 @@ target_include_directories(pelm_logic PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(pelm_logic PRIVATE ${PELM_WIN32_FLAGS})
 target_compile_definitions(pelm_logic PUBLIC WINVER=0x0501 _WIN32_WINNT=0x0501 _WIN32_IE=0x0600)
 
-foreach(sub hookdll tests/probe bench)
-  if(EXISTS ${CMAKE_SOURCE_DIR}/${sub}/CMakeLists.txt)
-    add_subdirectory(${sub})
-  endif()
-endforeach()
 
 # The form descriptions are UTF-8 in the tree and reach the program in the
 # ANSI code page, like every other text of it.
@@ -34,6 +29,10 @@ set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/pelmora.rc PROPERTIES
 add_library(pelm_win32 STATIC ${PELM_WIN32_SOURCES})
 target_compile_options(pelm_win32 PRIVATE ${PELM_WIN32_FLAGS})
 target_link_libraries(pelm_win32 PUBLIC pelm_logic)
+
+foreach(sub hookdll tests/probe tests/win32 bench)
+  add_subdirectory(${sub})
+endforeach()
 
 add_executable(pelmora WIN32 ${CMAKE_SOURCE_DIR}/app/win32/WinMain.cpp ${CMAKE_SOURCE_DIR}/resources/pelmora.rc)
 add_dependencies(pelmora pelm_forms)

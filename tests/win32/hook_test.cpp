@@ -127,8 +127,15 @@ bool PumpUntil(T done, DWORD boundMs)
     }
 }
 
+// The pointer goes over the focused window first: where the wheel message
+// goes (focus or pointer) differs between systems, and the message hook of
+// the 9x family must see it retrieved by a thread that has the library.
 bool InjectWheel(int delta)
 {
+    RECT r;
+    HWND focus = GetFocus();
+    if (focus && GetWindowRect(focus, &r))
+        SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
     INPUT input = {};
     input.type = INPUT_MOUSE;
     input.mi.dwFlags = MOUSEEVENTF_WHEEL;

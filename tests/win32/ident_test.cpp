@@ -1,0 +1,146 @@
+// ident_test: tells which program owns the window at a point, with the
+// program's own identification code, from inside Wine.
+//
+//   ident_test --window TITLE         a window with a child button, shown at
+//                                     the top left until the process is ended
+//   ident_test --at-title TITLE       the program name at the centre of that
+//                                     top-level window's first child
+//   ident_test --at X Y               the program name at a screen point
+//   ident_test --bench TITLE N        N identifications over that window:
+//                                     median and 99th percentile
+// Names go out as UTF-8 ("name=...", or "not found"); the first line tells
+// the platform, so a test can see which way was taken.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "wheel/ProgramName.h"
+#include "wheel/win32/WinProcessImage.h"
+
+namespace {
+
+std::string Utf8(const std::string& ansi)
+{
+    if (ansi.empty())
+        return ansi;
+    int wide = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+    std::wstring w(wide, L'\0');
+    MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &w[0], wide);
+    int length = WideCharToMultiByte(CP_UTF8, 0, w.data(), wide, nullptr, 0, nullptr, nullptr);
+    std::string out(length, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, w.data(), wide, &out[0], length, nullptr, nullptr);
+    return out;
+}
+
+std::string Ansi(const wchar_t* w)
+{
+    int length = WideCharToMultiByte(CP_ACP, 0, w, -1, nullptr, 0, nullptr, nullptr);
+    std::string out(length > 0 ? length - 1 : 0, '\0');
+    if (length > 1)
+        WideCharToMultiByte(CP_ACP, 0, w, -1, &out[0], length, nullptr, nullptr);
+    return out;
+}
+
+int ShowWindowUntilEnded(const std::string& title)
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpszClassName = "PelmIdentTest";
+    RegisterClassA(&wc);
+    HWND top = CreateWindowExA(WS_EX_TOPMOST, "PelmIdentTest", title.c_str(), WS_POPUP | WS_VISIBLE | WS_BORDER, 0,
+                               0, 300, 200, nullptr, nullptr, wc.hInstance, nullptr);
+    CreateWindowExA(0, "BUTTON", "child", WS_CHILD | WS_VISIBLE, 50, 50, 200, 100, top, nullptr, wc.hInstance,
+                    nullptr);
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0)
+        DispatchMessageA(&msg);
+    return 0;
+}
+
+bool ChildCentre(const std::string& title, TPoint& pt)
+{
+    HWND top = FindWindowA(nullptr, title.c_str());
+    if (!top) {
+        std::printf("no window titled %s\n", Utf8(title).c_str());
+        return false;
+    }
+    HWND child = GetWindow(top, GW_CHILD);
+    RECT r;
+    GetWindowRect(child ? child : top, &r);
+    pt.x = (r.left + r.right) / 2;
+    pt.y = (r.top + r.bottom) / 2;
+    return true;
+}
+
+int Identify(TPoint pt)
+{
+    TWinWindowSystem windows;
+    std::string name;
+    if (GetProgramNameAtPoint(windows, pt, name))
+        std::printf("name=%s\n", Utf8(name).c_str());
+    else
+        std::printf("not found\n");
+    return 0;
+}
+
+int Bench(TPoint pt, int count)
+{
+    TWinWindowSystem windows;
+    LARGE_INTEGER frequency, a, b;
+    QueryPerformanceFrequency(&frequency);
+    std::vector<double> us;
+    us.reserve(count);
+    std::string name;
+    for (int i = 0; i < count; ++i) {
+        QueryPerformanceCounter(&a);
+        bool found = GetProgramNameAtPoint(windows, pt, name);
+        QueryPerformanceCounter(&b);
+        if (!found) {
+            std::printf("not found at call %d\n", i);
+            return 1;
+        }
+        us.push_back(1e6 * static_cast<double>(b.QuadPart - a.QuadPart) / static_cast<double>(frequency.QuadPart));
+    }
+    std::sort(us.begin(), us.end());
+    std::printf("GetProgramNameAtPoint: median %.1f us, p99 %.1f us over %d calls (%s)\n", us[us.size() / 2],
+                us[us.size() * 99 / 100], count, Utf8(name).c_str());
+    return 0;
+}
+
+} // namespace
+
+int main()
+{
+    int argc = 0;
+    wchar_t** wargv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i)
+        args.push_back(Ansi(wargv[i]));
+
+    OSVERSIONINFOA version = {};
+    version.dwOSVersionInfoSize = sizeof(version);
+    GetVersionExA(&version);
+    if (args.size() == 2 && args[0] == "--window")
+        return ShowWindowUntilEnded(args[1]);
+    std::printf("platform %lu (%s)\n", version.dwPlatformId,
+                version.dwPlatformId == VER_PLATFORM_WIN32_NT ? "process-status library" : "tool-help");
+    TPoint pt = {0, 0};
+    if (args.size() == 2 && args[0] == "--at-title")
+        return ChildCentre(args[1], pt) ? Identify(pt) : 1;
+    if (args.size() == 3 && args[0] == "--at") {
+        pt.x = std::atoi(args[1].c_str());
+        pt.y = std::atoi(args[2].c_str());
+        return Identify(pt);
+    }
+    if (args.size() == 3 && args[0] == "--bench")
+        return ChildCentre(args[1], pt) ? Bench(pt, std::atoi(args[2].c_str())) : 1;
+    std::fputs("usage: ident_test --window TITLE | --at-title TITLE | --at X Y | --bench TITLE N\n", stderr);
+    return 2;
+}
