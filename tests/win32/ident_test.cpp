@@ -4,7 +4,8 @@
 //   ident_test --window TITLE         a window with a child button, shown at
 //                                     the top left until the process is ended
 //   ident_test --at-title TITLE       the program name at the centre of that
-//                                     top-level window's first child
+//                                     top-level window's first child, once
+//                                     that window is brought to the top
 //   ident_test --at X Y               the program name at a screen point
 //   ident_test --bench TITLE N        N identifications over that window:
 //                                     median and 99th percentile
@@ -71,6 +72,8 @@ bool ChildCentre(const std::string& title, TPoint& pt)
         std::printf("no window titled %s\n", Utf8(title).c_str());
         return false;
     }
+    // Brought to the top, so that it is the window under its own centre.
+    SetWindowPos(top, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     HWND child = GetWindow(top, GW_CHILD);
     RECT r;
     GetWindowRect(child ? child : top, &r);
@@ -83,10 +86,22 @@ int Identify(TPoint pt)
 {
     TWinWindowSystem windows;
     std::string name;
-    if (GetProgramNameAtPoint(windows, pt, name))
+    if (GetProgramNameAtPoint(windows, pt, name)) {
         std::printf("name=%s\n", Utf8(name).c_str());
-    else
-        std::printf("not found\n");
+        return 0;
+    }
+    std::printf("not found\n");
+    // What the point held, for a test that expected a name.
+    POINT p = {pt.x, pt.y};
+    HWND w = WindowFromPoint(p);
+    DWORD pid = 0;
+    char cls[64] = "";
+    if (w) {
+        GetWindowThreadProcessId(w, &pid);
+        GetClassNameA(w, cls, sizeof cls);
+    }
+    std::fprintf(stderr, "at %ld,%ld: window %p class %s process %lu\n", static_cast<long>(pt.x),
+                 static_cast<long>(pt.y), static_cast<void*>(w), cls, pid);
     return 0;
 }
 
@@ -130,7 +145,7 @@ int main()
     if (args.size() == 2 && args[0] == "--window")
         return ShowWindowUntilEnded(args[1]);
     std::printf("platform %lu (%s)\n", version.dwPlatformId,
-                version.dwPlatformId == VER_PLATFORM_WIN32_NT ? "process-status library" : "tool-help");
+                version.dwPlatformId == VER_PLATFORM_WIN32_NT ? "NT family" : "9x family, tool-help");
     TPoint pt = {0, 0};
     if (args.size() == 2 && args[0] == "--at-title")
         return ChildCentre(args[1], pt) ? Identify(pt) : 1;

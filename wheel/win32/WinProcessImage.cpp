@@ -10,6 +10,7 @@ namespace {
 
 typedef BOOL(WINAPI* TEnumProcessModules)(HANDLE, HMODULE*, DWORD, LPDWORD);
 typedef DWORD(WINAPI* TGetModuleFileNameExA)(HANDLE, HMODULE, LPSTR, DWORD);
+typedef BOOL(WINAPI* TQueryFullProcessImageNameA)(HANDLE, DWORD, LPSTR, PDWORD);
 typedef HANDLE(WINAPI* TCreateToolhelp32Snapshot)(DWORD, DWORD);
 typedef BOOL(WINAPI* TProcess32)(HANDLE, PROCESSENTRY32*);
 
@@ -67,6 +68,36 @@ bool ImageNameNT(DWORD pid, std::string& path)
     return found;
 }
 
+// Vista and later. Module lists cannot be read across the 32/64-bit line
+// (a 32-bit program reading a 64-bit process gets ERROR_PARTIAL_COPY), nor
+// from processes opened with limited rights; the kernel's own record of the
+// image path can.
+bool ImageNameByQuery(DWORD pid, std::string& path)
+{
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    auto query = kernel ? reinterpret_cast<TQueryFullProcessImageNameA>(
+                              reinterpret_cast<void*>(GetProcAddress(kernel, "QueryFullProcessImageNameA")))
+                        : nullptr;
+    if (!query)
+        return false;
+    const DWORD kProcessQueryLimitedInformation = 0x1000;
+    HANDLE process = OpenProcess(kProcessQueryLimitedInformation, FALSE, pid);
+    if (!process)
+        return false;
+    const bool found = ReadFullString(
+        [&](char* buffer, uint32_t capacity) -> uint32_t {
+            DWORD size = capacity;
+            if (query(process, 0, buffer, &size))
+                return size;
+            // Too small: report a full buffer, so that a larger one is
+            // tried; at the largest size there is no whole path to give.
+            return GetLastError() == ERROR_INSUFFICIENT_BUFFER && capacity < 32768 ? capacity : 0;
+        },
+        path);
+    CloseHandle(process);
+    return found;
+}
+
 bool ImageName9x(DWORD pid, std::string& path)
 {
     HMODULE kernel = GetModuleHandleA("kernel32.dll");
@@ -121,7 +152,7 @@ bool TWinWindowSystem::GetProcessImageName(TWnd w, std::string& path)
         return false;
     switch (version.dwPlatformId) {
     case VER_PLATFORM_WIN32_NT:
-        return ImageNameNT(pid, path);
+        return ImageNameNT(pid, path) || ImageNameByQuery(pid, path);
     case VER_PLATFORM_WIN32_WINDOWS:
         return ImageName9x(pid, path);
     default:
