@@ -511,6 +511,18 @@ int cmd_hold_event(const Args& a)
     return 0;
 }
 
+int cmd_rect(const Args& a)
+{
+    HWND h;
+    if (a.size() != 1 || !parse_hwnd(a[0], &h)) return kUsage;
+    RECT r;
+    if (!GetWindowRect(h, &r)) return fail("no window %s", a[0].c_str());
+    char buf[64];
+    snprintf(buf, sizeof buf, "%ld %ld %ld %ld", (long)r.left, (long)r.top, (long)r.right, (long)r.bottom);
+    outln(buf);
+    return 0;
+}
+
 // Opens PATH with no sharing, so other processes cannot read or write it
 // until MS milliseconds have passed (a file held by some other program).
 int cmd_hold_file(const Args& a)
@@ -561,6 +573,7 @@ const Command kCommands[] = {
     {"menu", cmd_menu, "TIMEOUT_MS"},
     {"hold-event", cmd_hold_event, "NAME MS"},
     {"hold-file", cmd_hold_file, "PATH MS"},
+    {"rect", cmd_rect, "HWND"},
     {"pids", cmd_pids, "EXE_NAME"},
 };
 

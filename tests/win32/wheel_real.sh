@@ -1,0 +1,118 @@
+#!/usr/bin/env bash
+# The mouse wheel as the user turns it (xdotool, through the hook library):
+# over the taskbar and over a registered program it steps the volume, and the
+# tooltip and the icon's gauge follow; over other windows only Label1 shows
+# the notch; Ctrl or the middle button with the wheel mutes and unmutes,
+# unless the settings file turns that off; while muted the plain wheel
+# changes nothing.
+set -euo pipefail
+. "$(dirname "$0")/common.inc"
+ini="$app/pelmora.ini"
+printf '[Pelmora]\r\nStoredProgram=Notepad.EXE\r\nm_bCtrlKeyMute=1\r\n' >"$ini"
+cp "$PELM_BUILD_DIR/tests/win32/ident_test.exe" "$app/"
+
+start_program() {
+  pid=$(wine_start "$exe")
+  hwnd=$(wait_for 300 probe find TPelmFormMain -) || fail "main window never appeared"
+  wait_for 60 tray_shows level >/dev/null || fail "no level picture"
+}
+stop_program() {
+  probe post "$hwnd" 0x10 0 0 >/dev/null
+  local rc
+  rc=$(wine_wait_exit "$pid" 300) || true
+  assert_eq 0 "$rc" "exit code"
+}
+tip() { xdotool mousemove 1000 757 sleep 0.3 mousemove 1012 757; probe tooltip 10000; }
+percent() { tip | sed -n 's/^Pelmora 1\.4 - \([0-9]*\)%$/\1/p'; }
+label() { probe child-text "$hwnd" Static 0; }
+is() { [ "$("$1")" = "$2" ] || { echo "$1 is not $2" >&2; return 1; }; }
+# notch X Y up|down [ctrl|middle]: one wheel notch with the pointer there.
+notch() {
+  local button=5
+  [ "$3" = up ] && button=4
+  xdotool mousemove "$1" "$2" sleep 0.3
+  case "${4:-}" in
+    ctrl) xdotool keydown ctrl sleep 0.3 click "$button" sleep 0.3 keyup ctrl ;;
+    middle) xdotool mousedown 2 sleep 0.3 click "$button" sleep 0.3 mouseup 2 ;;
+    *) xdotool click "$button" ;;
+  esac
+}
+step_of() { if [ "$1" -le 20 ]; then echo 1; elif [ "$1" -le 30 ]; then echo 2; else echo 5; fi; }
+down_from() { local v=$(($1 - $(step_of "$1"))); [ $v -lt 0 ] && v=0; echo $v; }
+up_from() { local v=$(($1 + $(step_of "$1"))); [ $v -gt 100 ] && v=100; echo $v; }
+green() { tray_pixels | sed 's/.*green=//'; }
+
+start_program
+wine_start notepad >/dev/null
+pad=$(wait_for 120 probe find Notepad -) || fail "notepad never showed"
+read -r l t r b <<<"$(probe rect "$pad")"
+pad_x=$(((l + r) / 2)) pad_y=$(((t + b) / 2))
+wine_start "$(winepath -w "$app/ident_test.exe")" --window pelm-other >/dev/null
+wait_for 120 probe find PelmIdentTest pelm-other >/dev/null || fail "no unregistered window"
+other_x=150 other_y=100 # its child button, at the top left, over everything
+
+# --- the taskbar (Wine reports it as the bottom row) -----------------------
+# The tooltip has no percentage until the first change: the first notch
+# gives the known level the rest starts from.
+assert_eq "Pelmora 1.4" "$(tip)" "the tooltip before any change"
+g0=$(green)
+notch 500 767 down
+v=$(wait_for 30 percent) || fail "no percentage after the first notch"
+[ -n "$v" ] || fail "no percentage after the first notch"
+for _ in 1 2; do
+  v=$(down_from "$v")
+  notch 500 767 down
+  wait_for 30 is percent "$v" >/dev/null || fail "a notch down over the taskbar did not reach $v%"
+done
+assert_eq "-120" "$(label)" "Label1 after a notch down"
+pass "notches down over the taskbar: the tooltip follows the step table to $v%"
+if [ "$(green)" -ge "$g0" ] && [ "$v" -lt 90 ]; then fail "the gauge did not drop ($g0 -> $(green) green pixels)"; fi
+pass "the icon's gauge follows"
+v=$(up_from "$v")
+notch 500 767 up
+wait_for 30 is percent "$v" >/dev/null || fail "a notch up did not reach $v%"
+assert_eq "120" "$(label)" "Label1 after a notch up"
+
+# --- a registered program's window, and an unregistered one ----------------
+v=$(down_from "$v")
+notch "$pad_x" "$pad_y" down
+wait_for 30 is percent "$v" >/dev/null || fail "a notch over notepad (registered as Notepad.EXE) did not reach $v%"
+pass "over the registered notepad the wheel steps the volume"
+notch "$other_x" "$other_y" up
+wait_for 30 is label 120 >/dev/null || fail "Label1 did not show a notch over an unregistered window"
+assert_eq "$v" "$(percent)" "volume after a notch over an unregistered window"
+pass "over an unregistered window only Label1 changes"
+
+# --- mute gestures ---------------------------------------------------------
+notch 500 767 down ctrl
+wait_for 30 tray_shows muted >/dev/null || fail "Ctrl with the wheel down did not mute"
+assert_eq "$v" "$(percent)" "the tooltip keeps the level while muted"
+notch 500 767 down
+notch "$pad_x" "$pad_y" up
+wait_for 30 is label 120 >/dev/null || fail "the notches while muted did not arrive"
+assert_ok tray_shows muted
+assert_eq "$v" "$(percent)" "the plain wheel while muted changes nothing"
+notch 500 767 up ctrl
+wait_for 30 tray_shows level >/dev/null || fail "Ctrl with the wheel up did not unmute"
+pass "Ctrl with the wheel mutes and unmutes; while muted the plain wheel changes nothing"
+notch 500 767 down middle
+wait_for 30 tray_shows muted >/dev/null || fail "the middle button with the wheel down did not mute"
+notch 500 767 up middle
+wait_for 30 tray_shows level >/dev/null || fail "the middle button with the wheel up did not unmute"
+assert_eq "$v" "$(percent)" "the level after muting and unmuting"
+pass "the middle button held with the wheel mutes and unmutes"
+bash "$PELM_RIG_DIR/rig.sh" screenshot "$PELM_RIG_STATE" "$PELM_RIG_STATE/wheel-notepad.png"
+stop_program
+
+# --- with the gesture turned off, Ctrl makes no difference ----------------
+sed -i 's/^m_bCtrlKeyMute=1/m_bCtrlKeyMute=0/' "$ini"
+start_program
+notch 500 767 down
+v=$(wait_for 30 percent) || fail "no percentage after the first notch"
+v=$(down_from "$v")
+notch 500 767 down ctrl
+wait_for 30 is percent "$v" >/dev/null || fail "with m_bCtrlKeyMute=0, Ctrl with the wheel down did not step to $v%"
+assert_ok tray_shows level
+pass "with m_bCtrlKeyMute=0, Ctrl with the wheel steps the volume"
+stop_program
+echo "$PELM_PASSED passed, 0 failed"
