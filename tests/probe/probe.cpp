@@ -17,6 +17,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -511,6 +512,62 @@ int cmd_hold_event(const Args& a)
     return 0;
 }
 
+// Message round trips: N sends of MSG alternating wParam between A and B
+// (so that a wheel handler steps down and up again), each timed.
+int cmd_time_send(const Args& a)
+{
+    HWND h;
+    UINT msg;
+    WPARAM w1, w2;
+    LPARAM lp;
+    unsigned long n;
+    if (a.size() != 5 || !parse_message_args(a, &h, &msg, &w1, &lp) || !parse_ulong(a[4], &n) || n == 0)
+        return kUsage;
+    w2 = (WPARAM)strtoul(a[3].c_str(), NULL, 0);
+    LARGE_INTEGER f, t0, t1;
+    QueryPerformanceFrequency(&f);
+    std::vector<double> us;
+    us.reserve(n);
+    for (unsigned long i = 0; i < n; ++i) {
+        DWORD_PTR result = 0;
+        QueryPerformanceCounter(&t0);
+        if (!SendMessageTimeoutA(h, msg, i % 2 ? w2 : w1, 0, SMTO_ABORTIFHUNG, 5000, &result))
+            return fail("no answer to message %lu of %lu", i + 1, n);
+        QueryPerformanceCounter(&t1);
+        us.push_back(1e6 * (double)(t1.QuadPart - t0.QuadPart) / (double)f.QuadPart);
+    }
+    std::sort(us.begin(), us.end());
+    char buf[96];
+    snprintf(buf, sizeof buf, "median %.1f us p99 %.1f us over %lu", us[n / 2], us[n * 99 / 100], n);
+    outln(buf);
+    return 0;
+}
+
+// Posts N messages alternating wParam between A and B, in bursts of BURST;
+// after each burst waits (at most 60 s) until the window answers again, so
+// the queue holds at most one burst.
+int cmd_flood(const Args& a)
+{
+    HWND h;
+    UINT msg;
+    WPARAM w1, w2;
+    LPARAM lp;
+    unsigned long n, burst;
+    if (a.size() != 6 || !parse_message_args(a, &h, &msg, &w1, &lp) || !parse_ulong(a[4], &n) ||
+        !parse_ulong(a[5], &burst) || burst == 0)
+        return kUsage;
+    w2 = (WPARAM)strtoul(a[3].c_str(), NULL, 0);
+    for (unsigned long i = 0; i < n;) {
+        for (unsigned long j = 0; j < burst && i < n; ++j, ++i)
+            if (!PostMessageA(h, msg, i % 2 ? w2 : w1, 0))
+                return fail("PostMessage %lu failed (error %lu)", i + 1, GetLastError());
+        DWORD_PTR result = 0;
+        if (!SendMessageTimeoutA(h, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 60000, &result))
+            return fail("no answer after %lu messages", i);
+    }
+    return 0;
+}
+
 int cmd_rect(const Args& a)
 {
     HWND h;
@@ -574,6 +631,8 @@ const Command kCommands[] = {
     {"hold-event", cmd_hold_event, "NAME MS"},
     {"hold-file", cmd_hold_file, "PATH MS"},
     {"rect", cmd_rect, "HWND"},
+    {"time-send", cmd_time_send, "HWND MSG WPARAM_A WPARAM_B N"},
+    {"flood", cmd_flood, "HWND MSG WPARAM_A WPARAM_B N BURST"},
     {"pids", cmd_pids, "EXE_NAME"},
 };
 

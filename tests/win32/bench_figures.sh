@@ -40,6 +40,34 @@ awk -v c=$((ticks1 - ticks0)) -v hz="$hz" -v w=$((t1 - t0)) 'BEGIN {
 echo "figure: idle polling: $((calls1 - calls0)) shell calls in 60 s"
 assert_eq 0 "$((calls1 - calls0))" "no shell calls while nothing changes"
 
+# Wheel notifications: the handler's time is a WM_HOOKWHEEL round trip less
+# an empty one (WM_NULL) to the same window, with the pointer over the
+# taskbar so that every notification steps (down, up, ...) and writes.
+mem() { awk -v k="$2:" '$1 == k { print $2 }' "/proc/$1/status"; }
+rss0=$(mem "$runner" VmRSS) hwm0=$(mem "$runner" VmHWM)
+xdotool mousemove 500 767
+empty=$(probe time-send "$hwnd" 0 0 0 10000)
+# 2,000, not more: under emulation each takes some 20 ms (the taskbar query
+# and the tooltip update are calls into explorer's process).
+wheel=$(PELM_PROBE_TIMEOUT=600 probe time-send "$hwnd" 0x8065 0xFF880000 0x00780000 2000)
+echo "figure: empty message round trip: $empty"
+echo "figure: WM_HOOKWHEEL round trip (handler with mixer reads and write): $wheel"
+med() { sed 's/^median \([0-9.]*\) us.*/\1/' <<<"$1"; }
+awk -v e="$(med "$empty")" -v w="$(med "$wheel")" 'BEGIN {
+  printf "figure: wheel notification: %.1f x an empty round trip (handler about %.0f us)\n", w / e, w - e }'
+echo "figure: working set (VmRSS of the emulated process): after start ${rss0} KiB (peak ${hwm0} KiB), after 2,000 notifications $(mem "$runner" VmRSS) KiB (peak $(mem "$runner" VmHWM) KiB)"
+
+# The baseline: a program with one window and nothing else, the same way.
+cp "$PELM_BUILD_DIR/tests/win32/ident_test.exe" "$app/"
+base=$(wine_start "$(winepath -w "$app/ident_test.exe")" --window pelm-baseline)
+wait_for 120 probe find PelmIdentTest pelm-baseline >/dev/null || fail "no baseline window"
+base_runner=$base
+grep -q 'ident_test\.exe' "/proc/$base_runner/cmdline" 2>/dev/null ||
+  base_runner=$(pgrep -f 'ident_test\.exe' | head -1)
+echo "figure: working set of an empty Win32 program with a window: $(mem "$base_runner" VmRSS) KiB (peak $(mem "$base_runner" VmHWM) KiB)"
+kill_pid "$base"
+echo "figure: sizes: pelmora.exe $(stat -c %s "$PELM_BUILD_DIR/pelmora.exe") bytes, hookdll.dll $(stat -c %s "$PELM_BUILD_DIR/hookdll/hookdll.dll") bytes"
+
 probe post "$hwnd" 0x10 0 0 >/dev/null
 wine_wait_exit "$pid" 300 >/dev/null || true
 echo "$PELM_PASSED passed, 0 failed"
