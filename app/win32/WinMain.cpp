@@ -1,6 +1,8 @@
 // Process start-up: the single-instance guard, the two windows, the loop.
 #include <windows.h>
 
+#include <cstdlib>
+
 #include "app/PelmFormMain.h"
 #include "dialogs/WindowStoreDlg.h"
 #include "framework/Error.h"
@@ -13,6 +15,18 @@
 #include "volume/win32/WinMixer.h"
 #include "wheel/win32/WinHookLibrary.h"
 #include "wheel/win32/WinProcessImage.h"
+
+// The run time's own last-resort handler prints the exception's demangled
+// type to a console this program does not have, and brings in a demangler
+// and a printf engine (a third of the executable) to do it. Every exception
+// is caught by the application's guard; one that escapes still ends the
+// process the same way.
+namespace __gnu_cxx {
+void __verbose_terminate_handler()
+{
+    std::abort();
+}
+} // namespace __gnu_cxx
 
 HANDLE g_hMutex = nullptr;
 

@@ -6,6 +6,7 @@
 #include <endpointvolume.h>
 
 #include <cstring>
+#include <string>
 
 namespace {
 // Their published values, defined here: the import libraries at hand do not
@@ -89,10 +90,10 @@ bool TEndpointMixer::Follow()
         DropVolume();
         return false;
     }
-    std::wstring id;
+    TDeviceId id;
     LPWSTR text = nullptr;
     if (SUCCEEDED(device->GetId(&text)) && text) {
-        id = text;
+        id.assign(text, text + lstrlenW(text));
         As<TCoTaskMemFree>(m_coTaskMemFree)(text);
     }
     // Without an id the endpoints cannot be told apart; activate every time.

@@ -2,7 +2,7 @@
 // The mixer operations over the default playback endpoint's volume (Windows
 // Vista and later). Everything is bound at run time, so that the program
 // still starts where the endpoint interfaces do not exist.
-#include <string>
+#include <vector>
 
 #include "volume/EndpointChoice.h"
 
@@ -34,7 +34,10 @@ private:
     void (*m_coTaskMemFree)() = nullptr;
     IMMDeviceEnumerator* m_enumerator = nullptr;
     IAudioEndpointVolume* m_volume = nullptr;
-    std::wstring m_deviceId; // the endpoint m_volume belongs to
+    // A plain vector: the wide string class alone would add a tenth to the
+    // executable's size for this one comparison.
+    typedef std::vector<wchar_t> TDeviceId;
+    TDeviceId m_deviceId; // the endpoint m_volume belongs to
 };
 
 // The running system's version, as GetVersionExA reports it.
