@@ -1,6 +1,10 @@
 # Win32 build: the product, its hook library and the tests that run under Wine.
 set(PELM_WIN32_FLAGS -Wall -Wextra -finput-charset=UTF-8 -fexec-charset=CP932)
 set(PELM_STATIC_LINK -static -static-libgcc -static-libstdc++)
+# Small rather than fast: the program waits for messages almost all the
+# time, and the statically linked run time is most of its size.
+add_compile_options($<$<CONFIG:Release>:-Os> $<$<CONFIG:Release>:-ffunction-sections> $<$<CONFIG:Release>:-fdata-sections>)
+add_link_options($<$<CONFIG:Release>:-Wl,--gc-sections>)
 
 add_library(pelm_logic STATIC ${PELM_LOGIC_SOURCES})
 target_include_directories(pelm_logic PUBLIC ${CMAKE_SOURCE_DIR})
@@ -22,7 +26,7 @@ foreach(form ${PELM_FORMS})
   list(APPEND PELM_GEN_FORMS ${PELM_GEN}/${name})
 endforeach()
 add_custom_target(pelm_forms DEPENDS ${PELM_GEN_FORMS})
-file(GLOB PELM_ICONS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/*.ico ${CMAKE_SOURCE_DIR}/resources/*.cur)
+file(GLOB PELM_ICONS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/*.ico ${CMAKE_SOURCE_DIR}/resources/*.cur ${CMAKE_SOURCE_DIR}/resources/*.manifest)
 set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/pelmora.rc PROPERTIES
   OBJECT_DEPENDS "${PELM_GEN_FORMS};${PELM_ICONS}")
 
@@ -59,3 +63,4 @@ if(NOT "$ENV{PELM_WINE_TESTS}" STREQUAL "0")
       ENVIRONMENT "PELM_BUILD_DIR=${CMAKE_BINARY_DIR}")
   endforeach()
 endif()
+include(${CMAKE_SOURCE_DIR}/cmake/release.cmake)

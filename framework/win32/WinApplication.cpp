@@ -44,7 +44,24 @@ void TWinApplication::Terminate()
     TApplication::Terminate();
 }
 
+namespace {
+
+BOOL CALLBACK FindShownWindow(HWND wnd, LPARAM found)
+{
+    if (!IsWindowVisible(wnd) || !IsWindowEnabled(wnd))
+        return TRUE;
+    *reinterpret_cast<HWND*>(found) = wnd;
+    return FALSE;
+}
+
+} // namespace
+
+// A box shown while one of the program's windows is on screen (the
+// registration dialog) belongs to that window: it stays above it, and when
+// it closes the window is active again instead of whatever lay below.
 int TWinApplication::ShowMessageBox(const std::string& text, const std::string& caption, uint32_t flags)
 {
-    return MessageBoxA(nullptr, text.c_str(), caption.c_str(), flags);
+    HWND owner = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindShownWindow, reinterpret_cast<LPARAM>(&owner));
+    return MessageBoxA(owner, text.c_str(), caption.c_str(), flags);
 }

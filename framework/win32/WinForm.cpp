@@ -176,7 +176,9 @@ public:
 class TWinImage : public TWinCtl<TImage> {
 public:
     explicit TWinImage(const TObjectDesc& d)
-        : TWinCtl("STATIC", SS_ICON | SS_REALSIZEIMAGE | SS_NOTIFY, d), m_dragSource(d.Get("DragMode") == "dmAutomatic")
+        // Clipped by its siblings: pictures may lie over one another.
+        : TWinCtl("STATIC", SS_ICON | SS_REALSIZEIMAGE | SS_NOTIFY | WS_CLIPSIBLINGS, d),
+          m_dragSource(d.Get("DragMode") == "dmAutomatic")
     {
     }
     ~TWinImage() override
@@ -194,6 +196,11 @@ public:
 protected:
     void Created() override
     {
+        // A picture described later lies over the ones before it (the cross
+        // hair over its empty frame), as pictures painted in order would. A
+        // new child window goes below its siblings, so it is raised here.
+        if (m_hwnd)
+            SetWindowPos(m_hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         if (m_hwnd && IconHandle())
             SendMessageA(m_hwnd, STM_SETICON, reinterpret_cast<WPARAM>(m_icon), 0);
         if (m_hwnd && m_dragSource) {

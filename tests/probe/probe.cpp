@@ -351,6 +351,83 @@ int cmd_child_text(const Args& a)
                 a[1].c_str(), index);
 }
 
+HWND nth_child(HWND h, const std::string& cls, unsigned long index)
+{
+    unsigned long seen = 0;
+    for (HWND c : children_of(h))
+        if (_stricmp(class_of(c).c_str(), cls.c_str()) == 0 && seen++ == index) return c;
+    return NULL;
+}
+
+// "LEFT TOP RIGHT BOTTOM" of a child in screen coordinates.
+int cmd_child_rect(const Args& a)
+{
+    HWND h;
+    unsigned long index;
+    if (a.size() != 3 || !parse_hwnd(a[0], &h) || !parse_ulong(a[2], &index)) return kUsage;
+    HWND c = nth_child(h, a[1], index);
+    RECT r;
+    if (!c || !GetWindowRect(c, &r)) return fail("no child %s %lu of %s", a[1].c_str(), index, a[0].c_str());
+    char buf[64];
+    snprintf(buf, sizeof buf, "%ld %ld %ld %ld", (long)r.left, (long)r.top, (long)r.right, (long)r.bottom);
+    outln(buf);
+    return 0;
+}
+
+// The first list box child: "selected N" (-1 for none), then one item a line.
+int cmd_listbox(const Args& a)
+{
+    HWND h;
+    if (a.size() != 1 || !parse_hwnd(a[0], &h)) return kUsage;
+    HWND list = nth_child(h, "ListBox", 0);
+    if (!list) return fail("%s has no list box", a[0].c_str());
+    DWORD_PTR count = 0, sel = 0;
+    if (!SendMessageTimeoutA(list, LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 5000, &count) ||
+        !SendMessageTimeoutA(list, LB_GETCURSEL, 0, 0, SMTO_ABORTIFHUNG, 5000, &sel))
+        return fail("the list box does not answer");
+    char buf[32];
+    snprintf(buf, sizeof buf, "selected %ld", (long)(LRESULT)sel);
+    outln(buf);
+    // The wide calls: Wine sizes a cross-process ANSI LB_GETTEXT reply by
+    // characters, which cuts double-byte text (seen with Wine 8).
+    for (DWORD_PTR i = 0; i < count; ++i) {
+        DWORD_PTR len = 0;
+        SendMessageTimeoutW(list, LB_GETTEXTLEN, i, 0, SMTO_ABORTIFHUNG, 5000, &len);
+        std::wstring item(len + 1, L'\0');
+        DWORD_PTR got = 0;
+        SendMessageTimeoutW(list, LB_GETTEXT, i, (LPARAM)&item[0], SMTO_ABORTIFHUNG, 5000, &got);
+        item.resize((LRESULT)got > 0 ? got : 0);
+        int n = WideCharToMultiByte(CP_UTF8, 0, item.data(), (int)item.size(), NULL, 0, NULL, NULL);
+        std::string out(n, '\0');
+        WideCharToMultiByte(CP_UTF8, 0, item.data(), (int)item.size(), &out[0], n, NULL, NULL);
+        outln(out);
+    }
+    return 0;
+}
+
+// "topmost" or "not topmost", from the window's extended style.
+int cmd_topmost(const Args& a)
+{
+    HWND h;
+    if (a.size() != 1 || !parse_hwnd(a[0], &h)) return kUsage;
+    if (!IsWindow(h)) return fail("no window %s", a[0].c_str());
+    outln(GetWindowLongA(h, GWL_EXSTYLE) & WS_EX_TOPMOST ? "topmost" : "not topmost");
+    return 0;
+}
+
+// The top-level window at a screen point: "HWND CLASS".
+int cmd_at(const Args& a)
+{
+    long x, y;
+    if (a.size() != 2 || !parse_long(a[0], &x) || !parse_long(a[1], &y)) return kUsage;
+    POINT p = {x, y};
+    HWND w = WindowFromPoint(p);
+    if (!w) return fail("no window at %ld,%ld", x, y);
+    HWND root = GetAncestor(w, GA_ROOT);
+    outln(hex(root) + " " + class_of(root));
+    return 0;
+}
+
 bool parse_message_args(const Args& a, HWND* h, UINT* msg, WPARAM* wp, LPARAM* lp)
 {
     long w, l;
@@ -631,6 +708,10 @@ const Command kCommands[] = {
     {"hold-event", cmd_hold_event, "NAME MS"},
     {"hold-file", cmd_hold_file, "PATH MS"},
     {"rect", cmd_rect, "HWND"},
+    {"child-rect", cmd_child_rect, "HWND CLASS INDEX"},
+    {"listbox", cmd_listbox, "HWND"},
+    {"at", cmd_at, "X Y"},
+    {"topmost", cmd_topmost, "HWND"},
     {"time-send", cmd_time_send, "HWND MSG WPARAM_A WPARAM_B N"},
     {"flood", cmd_flood, "HWND MSG WPARAM_A WPARAM_B N BURST"},
     {"pids", cmd_pids, "EXE_NAME"},

@@ -175,7 +175,15 @@ tray_shows() { # tray_shows level|muted|nothing
 
 PELM_PASSED=${PELM_PASSED:-0}
 pass() { PELM_PASSED=$((PELM_PASSED + 1)); echo "ok: $*"; }
-fail() { echo "FAIL: $*" >&2; exit 1; }
+fail() {
+  echo "FAIL: $*" >&2
+  # What the screen showed then, for whoever reads the failure.
+  if [ -n "${PELM_RIG_STATE:-}" ] && [ -n "${DISPLAY:-}" ] &&
+     import -display "$DISPLAY" -window root "$PELM_RIG_STATE/failure.png" 2>/dev/null; then
+    echo "screenshot: $PELM_RIG_STATE/failure.png" >&2
+  fi
+  exit 1
+}
 
 assert_eq() {
   [ "$1" = "$2" ] && { pass "${3:-values equal}"; return 0; }

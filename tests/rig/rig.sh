@@ -177,7 +177,16 @@ REGEDIT4
 
 [HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]
 "ShowCrashDialog"=dword:00000000
+
+[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes]
+"ＭＳ Ｐゴシック"="IPAPGothic"
+"ＭＳ ゴシック"="IPAGothic"
+"MS PGothic"="IPAPGothic"
+"MS Gothic"="IPAGothic"
 EOF
+  # A REGEDIT4 file is read in the ANSI code page: the Japanese font names
+  # (the forms' fonts, mapped to the IPA fonts) must be Shift-JIS.
+  iconv -f UTF-8 -t CP932 "$reg" >"$reg.sjis" && mv "$reg.sjis" "$reg"
   local winpath="Z:${reg//\//\\}"
   timeout 180 wine regedit /S "$winpath" </dev/null >>"$state/wine.log" 2>&1 ||
     die "writing the registry failed (see $state/wine.log)"

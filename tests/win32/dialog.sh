@@ -1,0 +1,113 @@
+#!/usr/bin/env bash
+# The registration dialog under real input: opened from the tray menu, the
+# cross-hair dragged onto Wine's notepad registers it (once), Escape during
+# a drag drops there too, a drop on the dialog registers nothing, 全てを削除
+# empties the list, and each close of the dialog saves the list. A second
+# menu command while it is open is refused with the error box, and the
+# dialog stays above other windows.
+set -euo pipefail
+. "$(dirname "$0")/common.inc"
+ini="$app/pelmora.ini"
+shots=$PELM_RIG_STATE
+shot() { bash "$PELM_RIG_DIR/rig.sh" screenshot "$PELM_RIG_STATE" "$shots/$1.png"; echo "screenshot: $shots/$1.png"; }
+
+pid=$(wine_start "$exe")
+hwnd=$(wait_for 300 probe find TPelmFormMain -) || fail "main window never appeared"
+wait_for 60 tray_shows level >/dev/null || fail "no icon"
+wine_start notepad >/dev/null
+pad=$(wait_for 120 probe find Notepad -) || fail "notepad never showed"
+read -r l t r b <<<"$(probe child-rect "$pad" Edit 0)"
+pad_x=$(((l + r) / 2)) pad_y=$(((t + b) / 2))
+
+# menu_item N: right click on the icon, then the item N pixels above the
+# menu's bottom edge (12: 終了, 38: About, 64: the registration command).
+menu_item() {
+  xdotool mousemove 1000 757 sleep 0.2 mousemove 1012 757 click 3
+  local menu left bottom
+  menu=$(probe menu 30000) || fail "no menu"
+  read -r _ left _ _ bottom <<<"$menu"
+  xdotool mousemove $((left + 60)) $((bottom - $1)) sleep 0.3 click 1
+}
+open_dialog() {
+  menu_item 64
+  dlg=$(wait_for 60 probe wait-window TWindowStoreDlg - 1000 --visible) || fail "the dialog did not open"
+  read -r l t r b <<<"$(probe child-rect "$dlg" Static 1)"
+  cross_x=$(((l + r) / 2)) cross_y=$(((t + b) / 2))
+}
+items() { probe listbox "$dlg" | tr -d '\r'; }
+# drag X Y [escape]: press on the cross-hair, move there in steps, then
+# release (or press Escape).
+drag() {
+  xdotool mousemove "$cross_x" "$cross_y" sleep 0.3 mousedown 1 sleep 0.3
+  local i
+  for i in 1 2 3 4; do
+    xdotool mousemove $((cross_x + (${1} - cross_x) * i / 4)) $((cross_y + (${2} - cross_y) * i / 4)) sleep 0.2
+  done
+  if [ "${3:-}" = escape ]; then
+    xdotool key Escape sleep 0.3 mouseup 1
+  else
+    xdotool mouseup 1
+  fi
+}
+close_dialog() {
+  read -r l t r b <<<"$(probe child-rect "$dlg" Button 0)"
+  xdotool mousemove $(((l + r) / 2)) $(((t + b) / 2)) sleep 0.3 click 1
+  # Closed is hidden: the dialog lives as long as the program.
+  wait_for 30 dialog_hidden >/dev/null || fail "the dialog did not close"
+}
+dialog_hidden() { ! probe wait-window TWindowStoreDlg - 500 --visible >/dev/null 2>&1; }
+has() { [ "$(items)" = "$1" ] || { echo "list is [$(items)]" >&2; return 1; }; }
+
+open_dialog
+assert_eq "selected -1" "$(items)" "the dialog opens with an empty list"
+shot dialog
+drag "$pad_x" "$pad_y"
+wait_for 30 has "$(printf 'selected -1\nnotepad.exe')" >/dev/null || fail "a drop on notepad did not register it"
+pass "a drop on notepad's edit box registers notepad.exe"
+drag "$pad_x" "$pad_y"
+wait_for 30 has "$(printf 'selected 0\nnotepad.exe')" >/dev/null || fail "the same drop again did not just select it"
+pass "the same drop again adds nothing and selects the item"
+close_dialog
+assert_contains "$(tr -d '\r' <"$ini")" "StoredProgram=notepad.exe" "after 閉じる the file holds notepad.exe"
+
+open_dialog
+read -r l t r b <<<"$(probe child-rect "$dlg" Button 2)" # 全てを削除
+xdotool mousemove $(((l + r) / 2)) $(((t + b) / 2)) sleep 0.3 click 1
+wait_for 30 has "selected -1" >/dev/null || fail "全てを削除 did not empty the list"
+pass "全てを削除 empties the list"
+drag "$pad_x" "$pad_y" escape
+wait_for 30 has "$(printf 'selected -1\nnotepad.exe')" >/dev/null || fail "Escape over notepad did not register it"
+pass "Escape during a drag over notepad registers it"
+read -r l t r b <<<"$(probe rect "$dlg")"
+drag $((l + 30)) $((b - 20))
+sleep 1 # a drop that does nothing has nothing to wait for
+assert_eq "$(printf 'selected -1\nnotepad.exe')" "$(items)" "a drop back on the dialog registers nothing"
+
+# The registration command again, while the dialog is open.
+menu_item 64
+assert_eq "表示されているウィンドウをモーダルにすることはできません." \
+  "$(probe msgbox Pelmora 60000 --dismiss)" "the second menu command's error box"
+assert_eq "$dlg" "$(probe wait-window TWindowStoreDlg - 1000 --visible)" "the dialog is still there"
+assert_eq "$(printf 'selected -1\nnotepad.exe')" "$(items)" "and its list is as it was"
+
+# Another window clicked: the dialog stays above it.
+assert_eq topmost "$(probe topmost "$dlg")" "the dialog is top-most after the error box"
+xdotool mousemove "$pad_x" "$pad_y" sleep 0.3 click 1 sleep 1
+assert_eq topmost "$(probe topmost "$dlg")" "the dialog is top-most after a click on notepad"
+read -r l t r b <<<"$(probe rect "$dlg")"
+assert_eq "$dlg" "$(probe at $(((l + r) / 2)) $(((t + b) / 2)) | cut -d' ' -f1)" "the dialog is above notepad after a click on notepad"
+# What the screen shows: the X windows Wine draws them in, top first.
+first=$(xwininfo -display "$DISPLAY" -root -tree | grep -o -E '"(\(無題\) - メモ帳|ﾎｲｰﾙで音量制御するｳｨﾝﾄﾞｳの登録)"' | head -1)
+assert_eq '"ﾎｲｰﾙで音量制御するｳｨﾝﾄﾞｳの登録"' "$first" "on the screen the dialog lies over notepad"
+shot dialog-over-notepad
+
+read -r l t r b <<<"$(probe child-rect "$dlg" Button 2)"
+xdotool mousemove $(((l + r) / 2)) $(((t + b) / 2)) sleep 0.3 click 1
+wait_for 30 has "selected -1" >/dev/null || fail "全てを削除 did not empty the list"
+close_dialog
+assert_contains "$(tr -d '\r' <"$ini")" "$(printf 'StoredProgram=\nm_bMuteOnWinReboot')" "an emptied list is saved as StoredProgram="
+
+menu_item 12
+rc=$(wine_wait_exit "$pid" 300) || true
+assert_eq 0 "$rc" "exit code"
+echo "$PELM_PASSED passed, 0 failed"
