@@ -3,6 +3,16 @@
 HINSTANCE g_hInstance = nullptr;
 HCURSOR g_hNoDropCursor = nullptr;
 
+void DropTimerCallback(MSG& msg)
+{
+    // This program's timers have no callbacks; a timer message that names
+    // one came from another process, and dispatching it would call that
+    // address.
+    const UINT kWmSysTimer = 0x0118; // the caret's timer, not in the headers
+    if (msg.message == WM_TIMER || msg.message == kWmSysTimer)
+        msg.lParam = 0;
+}
+
 bool TWinApplication::ProcessMessage(HWND dialog)
 {
     MSG msg;
@@ -11,6 +21,7 @@ bool TWinApplication::ProcessMessage(HWND dialog)
         TApplication::Terminate();
         return false;
     }
+    DropTimerCallback(msg);
     // Keyboard navigation (Tab, Enter, Escape) inside a modal form.
     if (dialog && IsDialogMessageA(dialog, &msg))
         return true;

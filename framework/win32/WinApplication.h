@@ -18,3 +18,6 @@ public:
 extern HINSTANCE g_hInstance;
 // The cursor shown for the whole of a drag (nothing here accepts a drop).
 extern HCURSOR g_hNoDropCursor;
+
+// Clears the callback address of a timer message before it is dispatched.
+void DropTimerCallback(MSG& msg);

@@ -280,6 +280,7 @@ private:
                 break;
             if (msg.message >= WM_MOUSEFIRST && msg.message <= WM_MOUSELAST)
                 continue; // other buttons do nothing during the drag
+            DropTimerCallback(msg);
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }

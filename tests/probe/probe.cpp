@@ -333,6 +333,8 @@ int cmd_text(const Args& a)
     return 0;
 }
 
+bool class_matches(HWND c, const std::string& cls);
+
 int cmd_child_text(const Args& a)
 {
     HWND h;
@@ -340,7 +342,7 @@ int cmd_child_text(const Args& a)
     if (a.size() != 3 || !parse_hwnd(a[0], &h) || !parse_ulong(a[2], &index)) return kUsage;
     unsigned long seen = 0;
     for (HWND c : children_of(h)) {
-        if (_stricmp(class_of(c).c_str(), a[1].c_str()) != 0) continue;
+        if (!class_matches(c, a[1])) continue;
         if (seen++ != index) continue;
         std::string t;
         if (!text_of(c, &t)) return fail("WM_GETTEXT to %s timed out", hex(c).c_str());
@@ -351,11 +353,20 @@ int cmd_child_text(const Args& a)
                 a[1].c_str(), index);
 }
 
+// "Label" stands for a static control that shows text, not a picture.
+bool class_matches(HWND c, const std::string& cls)
+{
+    if (_stricmp(cls.c_str(), "Label") == 0)
+        return _stricmp(class_of(c).c_str(), "Static") == 0 &&
+               (GetWindowLongA(c, GWL_STYLE) & SS_TYPEMASK) != SS_ICON;
+    return _stricmp(class_of(c).c_str(), cls.c_str()) == 0;
+}
+
 HWND nth_child(HWND h, const std::string& cls, unsigned long index)
 {
     unsigned long seen = 0;
     for (HWND c : children_of(h))
-        if (_stricmp(class_of(c).c_str(), cls.c_str()) == 0 && seen++ == index) return c;
+        if (class_matches(c, cls) && seen++ == index) return c;
     return NULL;
 }
 
@@ -589,6 +600,8 @@ int cmd_hold_event(const Args& a)
     return 0;
 }
 
+bool drain(HWND h, DWORD ms);
+
 // Message round trips: N sends of MSG alternating wParam between A and B
 // (so that a wheel handler steps down and up again), each timed.
 int cmd_time_send(const Args& a)
@@ -621,8 +634,8 @@ int cmd_time_send(const Args& a)
 }
 
 // Posts N messages alternating wParam between A and B, in bursts of BURST;
-// after each burst waits (at most 60 s) until the window answers again, so
-// the queue holds at most one burst.
+// after each burst waits until all are handled, so the queue holds at most
+// one burst.
 int cmd_flood(const Args& a)
 {
     HWND h;
@@ -638,11 +651,90 @@ int cmd_flood(const Args& a)
         for (unsigned long j = 0; j < burst && i < n; ++j, ++i)
             if (!PostMessageA(h, msg, i % 2 ? w2 : w1, 0))
                 return fail("PostMessage %lu failed (error %lu)", i + 1, GetLastError());
-        DWORD_PTR result = 0;
-        if (!SendMessageTimeoutA(h, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 60000, &result))
-            return fail("no answer after %lu messages", i);
+        if (!drain(h, 120000))
+            return fail("messages not handled within 120 s after %lu", i);
     }
     return 0;
+}
+
+// Waits until every message posted to h so far has been handled: posts a
+// wheel notification with a marker delta and waits for the program's Label1
+// (the window's first text label) to show it. A sent message would not
+// do: sent messages are handled before posted ones.
+bool drain(HWND h, DWORD ms)
+{
+    static int marker = 1111;
+    marker = marker == 1111 ? 2222 : 1111;
+    HWND label = nth_child(h, "Label", 0);
+    if (!label || !PostMessageA(h, WM_APP + 101, (WPARAM)marker << 16, 0)) return false;
+    char want[16];
+    snprintf(want, sizeof want, "%d", marker);
+    DWORD start = GetTickCount();
+    for (;;) {
+        std::string t;
+        if (text_of(label, &t) && t == want) return true;
+        if (GetTickCount() - start > ms) return false;
+        Sleep(20);
+    }
+}
+
+// N messages MSG with random wParam and lParam (xorshift from SEED), posted,
+// except WM_DRAWITEM: its lParam is a structure the system copies across
+// processes, so it is sent with a random structure instead. Every 500
+// messages the window must answer an empty message within 10 s.
+int cmd_fuzz(const Args& a)
+{
+    HWND h;
+    UINT msg;
+    unsigned long n, seed;
+    if (a.size() != 4 || !parse_hwnd(a[0], &h) || !parse_message(a[1], &msg) || !parse_ulong(a[2], &n) ||
+        !parse_ulong(a[3], &seed))
+        return kUsage;
+    unsigned long x = seed ? seed : 1;
+    auto next = [&x]() {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        return (unsigned long)(x & 0xFFFFFFFFul);
+    };
+    for (unsigned long i = 0; i < n; ++i) {
+        if (msg == WM_DRAWITEM) {
+            DRAWITEMSTRUCT dis;
+            unsigned long* words = (unsigned long*)&dis;
+            for (size_t k = 0; k < sizeof dis / sizeof *words; ++k) words[k] = next();
+            DWORD_PTR result = 0;
+            SendMessageTimeoutA(h, msg, next(), (LPARAM)&dis, SMTO_ABORTIFHUNG, 10000, &result);
+        } else if (!PostMessageA(h, msg, next(), next())) {
+            return fail("PostMessage %lu failed (error %lu)", i + 1, GetLastError());
+        }
+        if ((i + 1) % 500 == 0 && !drain(h, 60000))
+            return fail("messages not handled within 60 s after %lu", i + 1);
+    }
+    return 0;
+}
+
+// Takes an icon out of the notification area as a restarting shell loses it.
+int cmd_tray_delete(const Args& a)
+{
+    HWND h;
+    unsigned long id;
+    if (a.size() != 2 || !parse_hwnd(a[0], &h) || !parse_ulong(a[1], &id)) return kUsage;
+    NOTIFYICONDATAA nid;
+    memset(&nid, 0, sizeof nid);
+    nid.cbSize = sizeof nid;
+    nid.hWnd = h;
+    nid.uID = id;
+    return Shell_NotifyIconA(NIM_DELETE, &nid) ? 0 : fail("NIM_DELETE refused");
+}
+
+// Posts a registered message to every top-level window, as the shell does
+// with "TaskbarCreated" when it starts.
+int cmd_broadcast(const Args& a)
+{
+    if (a.size() != 1) return kUsage;
+    UINT msg = RegisterWindowMessageA(a[0].c_str());
+    if (!msg) return fail("cannot register %s", a[0].c_str());
+    return PostMessageA(HWND_BROADCAST, msg, 0, 0) ? 0 : fail("broadcast failed (error %lu)", GetLastError());
 }
 
 int cmd_rect(const Args& a)
@@ -708,6 +800,9 @@ const Command kCommands[] = {
     {"hold-event", cmd_hold_event, "NAME MS"},
     {"hold-file", cmd_hold_file, "PATH MS"},
     {"rect", cmd_rect, "HWND"},
+    {"fuzz", cmd_fuzz, "HWND MSG N SEED"},
+    {"tray-delete", cmd_tray_delete, "HWND ID"},
+    {"broadcast", cmd_broadcast, "REGISTERED_MESSAGE_NAME"},
     {"child-rect", cmd_child_rect, "HWND CLASS INDEX"},
     {"listbox", cmd_listbox, "HWND"},
     {"at", cmd_at, "X Y"},

@@ -6,6 +6,7 @@
 #   rig.sh start STATE_DIR [--no-audio]   writes STATE_DIR/env and STATE_DIR/pids
 #   rig.sh stop STATE_DIR                 stops everything that start started
 #   rig.sh screenshot STATE_DIR OUT.png   the whole X screen
+#   rig.sh audio-stop|audio-start STATE_DIR   PulseAudio goes away / comes back
 #
 # Several rigs may run at once (each takes the next free display). A prefix
 # is shared only one rig at a time: the prefix is locked while a rig uses it.
@@ -364,8 +365,29 @@ cmd_screenshot() {
   import -display "$display" -window root "$2"
 }
 
+# The audio server going away and coming back, as on a real machine.
+cmd_audio() {
+  [ $# -eq 2 ] || die "usage: rig.sh audio-stop|audio-start STATE_DIR"
+  state=$(cd "$2" && pwd)
+  # shellcheck disable=SC1091
+  . "$state/env"
+  case $1 in
+    stop)
+      local name pid
+      while read -r name pid; do
+        [ "$name" = pulseaudio ] || continue
+        kill "$pid" 2>/dev/null || true
+        poll 10 gone "$pid" || kill -9 "$pid" 2>/dev/null || true
+      done <"$state/pids"
+      ;;
+    start) start_pulse ;;
+  esac
+}
+
 case "${1:-}" in
   start) shift; cmd_start "$@" ;;
+  audio-stop) cmd_audio stop "${2:-}" ;;
+  audio-start) cmd_audio start "${2:-}" ;;
   stop) shift; cmd_stop "$@" ;;
   screenshot) shift; cmd_screenshot "$@" ;;
   *) die "usage: rig.sh start STATE_DIR [--no-audio] | stop STATE_DIR | screenshot STATE_DIR OUT.png" ;;

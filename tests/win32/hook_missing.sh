@@ -12,7 +12,7 @@ check_start() { # check_start WHAT LABEL1_AFTER_A_NOTCH
   hwnd=$(wait_for 300 probe find TPelmFormMain -) || fail "$1: main window never appeared"
   wait_for 60 tray_shows level >/dev/null || fail "$1: no icon"
   xdotool mousemove 500 767 sleep 0.3 click 5 sleep 1
-  assert_eq "$2" "$(probe child-text "$hwnd" Static 0)" "$1: Label1 after a notch"
+  assert_eq "$2" "$(probe child-text "$hwnd" Label 0)" "$1: Label1 after a notch"
   xdotool mousemove 1000 757 sleep 0.2 mousemove 1012 757 click 1
   wait_for 30 tray_shows muted >/dev/null || fail "$1: a click on the icon did not mute"
   assert_ok probe no-visible-windows pelmora.exe

@@ -24,7 +24,7 @@ stop_program() {
 }
 tip() { xdotool mousemove 1000 757 sleep 0.3 mousemove 1012 757; probe tooltip 10000; }
 percent() { tip | sed -n 's/^Pelmora 1\.4 - \([0-9]*\)%$/\1/p'; }
-label() { probe child-text "$hwnd" Static 0; }
+label() { probe child-text "$hwnd" Label 0; }
 is() { [ "$("$1")" = "$2" ] || { echo "$1 is not $2" >&2; return 1; }; }
 # notch X Y up|down [ctrl|middle]: one wheel notch with the pointer there.
 notch() {

@@ -18,7 +18,7 @@ percent() { sed -n 's/^Pelmora 1\.4 - \([0-9]*\)%$/\1/p' <<<"$1"; }
 
 t1=$(tip_after_notch 0xFF880000) # -120: down
 assert_match "$t1" '^Pelmora 1\.4 - [0-9]+%$' "tooltip after a notch down"
-label=$(probe child-text "$hwnd" Static 0)
+label=$(probe child-text "$hwnd" Label 0)
 assert_eq "-120" "$label" "Label1 shows the delta"
 p1=$(percent "$t1")
 t2=$(tip_after_notch 0xFF880000)

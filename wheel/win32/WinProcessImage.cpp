@@ -53,19 +53,30 @@ bool ImageNameByPsapi(const TPsapi& psapi, DWORD pid, std::string& path)
     return found;
 }
 
+// Bound once for the life of the process: the wheel handler asks on every
+// notification, and a load and release of the library each time costs more
+// than the question itself. The library stays loaded, as any system library
+// the program uses does.
+const TPsapi& Psapi()
+{
+    static TPsapi psapi;
+    static bool bound = false;
+    if (!bound) {
+        bound = true;
+        if (HMODULE library = LoadPsapi()) {
+            psapi.EnumProcessModules = reinterpret_cast<TEnumProcessModules>(
+                reinterpret_cast<void*>(GetProcAddress(library, "EnumProcessModules")));
+            psapi.GetModuleFileNameExA = reinterpret_cast<TGetModuleFileNameExA>(
+                reinterpret_cast<void*>(GetProcAddress(library, "GetModuleFileNameExA")));
+        }
+    }
+    return psapi;
+}
+
 bool ImageNameNT(DWORD pid, std::string& path)
 {
-    HMODULE library = LoadPsapi();
-    if (!library)
-        return false;
-    TPsapi psapi;
-    psapi.EnumProcessModules = reinterpret_cast<TEnumProcessModules>(
-        reinterpret_cast<void*>(GetProcAddress(library, "EnumProcessModules")));
-    psapi.GetModuleFileNameExA = reinterpret_cast<TGetModuleFileNameExA>(
-        reinterpret_cast<void*>(GetProcAddress(library, "GetModuleFileNameExA")));
-    const bool found = psapi.EnumProcessModules && psapi.GetModuleFileNameExA && ImageNameByPsapi(psapi, pid, path);
-    FreeLibrary(library);
-    return found;
+    const TPsapi& psapi = Psapi();
+    return psapi.EnumProcessModules && psapi.GetModuleFileNameExA && ImageNameByPsapi(psapi, pid, path);
 }
 
 // Vista and later. Module lists cannot be read across the 32/64-bit line
