@@ -416,6 +416,15 @@ int cmd_listbox(const Args& a)
     return 0;
 }
 
+// Shows a window that has no way to be shown from outside otherwise.
+int cmd_show(const Args& a)
+{
+    HWND h;
+    if (a.size() != 1 || !parse_hwnd(a[0], &h)) return kUsage;
+    ShowWindow(h, SW_SHOWNORMAL);
+    return IsWindowVisible(h) ? 0 : fail("%s is not visible", a[0].c_str());
+}
+
 // "topmost" or "not topmost", from the window's extended style.
 int cmd_topmost(const Args& a)
 {
@@ -807,6 +816,7 @@ const Command kCommands[] = {
     {"listbox", cmd_listbox, "HWND"},
     {"at", cmd_at, "X Y"},
     {"topmost", cmd_topmost, "HWND"},
+    {"show", cmd_show, "HWND"},
     {"time-send", cmd_time_send, "HWND MSG WPARAM_A WPARAM_B N"},
     {"flood", cmd_flood, "HWND MSG WPARAM_A WPARAM_B N BURST"},
     {"pids", cmd_pids, "EXE_NAME"},

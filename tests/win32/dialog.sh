@@ -7,9 +7,8 @@
 # dialog stays above other windows.
 set -euo pipefail
 . "$(dirname "$0")/common.inc"
+. "$(dirname "$0")/gestures.inc"
 ini="$app/pelmora.ini"
-shots=$PELM_RIG_STATE
-shot() { bash "$PELM_RIG_DIR/rig.sh" screenshot "$PELM_RIG_STATE" "$shots/$1.png"; echo "screenshot: $shots/$1.png"; }
 
 pid=$(wine_start "$exe")
 hwnd=$(wait_for 300 probe find TPelmFormMain -) || fail "main window never appeared"
@@ -19,15 +18,6 @@ pad=$(wait_for 120 probe find Notepad -) || fail "notepad never showed"
 read -r l t r b <<<"$(probe child-rect "$pad" Edit 0)"
 pad_x=$(((l + r) / 2)) pad_y=$(((t + b) / 2))
 
-# menu_item N: right click on the icon, then the item N pixels above the
-# menu's bottom edge (12: 終了, 38: About, 64: the registration command).
-menu_item() {
-  xdotool mousemove 1000 757 sleep 0.2 mousemove 1012 757 click 3
-  local menu left bottom
-  menu=$(probe menu 30000) || fail "no menu"
-  read -r _ left _ _ bottom <<<"$menu"
-  xdotool mousemove $((left + 60)) $((bottom - $1)) sleep 0.3 click 1
-}
 open_dialog() {
   menu_item 64
   dlg=$(wait_for 60 probe wait-window TWindowStoreDlg - 1000 --visible) || fail "the dialog did not open"
@@ -35,20 +25,6 @@ open_dialog() {
   cross_x=$(((l + r) / 2)) cross_y=$(((t + b) / 2))
 }
 items() { probe listbox "$dlg" | tr -d '\r'; }
-# drag X Y [escape]: press on the cross-hair, move there in steps, then
-# release (or press Escape).
-drag() {
-  xdotool mousemove "$cross_x" "$cross_y" sleep 0.3 mousedown 1 sleep 0.3
-  local i
-  for i in 1 2 3 4; do
-    xdotool mousemove $((cross_x + (${1} - cross_x) * i / 4)) $((cross_y + (${2} - cross_y) * i / 4)) sleep 0.2
-  done
-  if [ "${3:-}" = escape ]; then
-    xdotool key Escape sleep 0.3 mouseup 1
-  else
-    xdotool mouseup 1
-  fi
-}
 close_dialog() {
   read -r l t r b <<<"$(probe child-rect "$dlg" Button 0)"
   xdotool mousemove $(((l + r) / 2)) $(((t + b) / 2)) sleep 0.3 click 1
@@ -61,10 +37,10 @@ has() { [ "$(items)" = "$1" ] || { echo "list is [$(items)]" >&2; return 1; }; }
 open_dialog
 assert_eq "selected -1" "$(items)" "the dialog opens with an empty list"
 shot dialog
-drag "$pad_x" "$pad_y"
+drag "$cross_x" "$cross_y" "$pad_x" "$pad_y"
 wait_for 30 has "$(printf 'selected -1\nnotepad.exe')" >/dev/null || fail "a drop on notepad did not register it"
 pass "a drop on notepad's edit box registers notepad.exe"
-drag "$pad_x" "$pad_y"
+drag "$cross_x" "$cross_y" "$pad_x" "$pad_y"
 wait_for 30 has "$(printf 'selected 0\nnotepad.exe')" >/dev/null || fail "the same drop again did not just select it"
 pass "the same drop again adds nothing and selects the item"
 close_dialog
@@ -75,11 +51,11 @@ read -r l t r b <<<"$(probe child-rect "$dlg" Button 2)" # 全てを削除
 xdotool mousemove $(((l + r) / 2)) $(((t + b) / 2)) sleep 0.3 click 1
 wait_for 30 has "selected -1" >/dev/null || fail "全てを削除 did not empty the list"
 pass "全てを削除 empties the list"
-drag "$pad_x" "$pad_y" escape
+drag "$cross_x" "$cross_y" "$pad_x" "$pad_y" escape
 wait_for 30 has "$(printf 'selected -1\nnotepad.exe')" >/dev/null || fail "Escape over notepad did not register it"
 pass "Escape during a drag over notepad registers it"
 read -r l t r b <<<"$(probe rect "$dlg")"
-drag $((l + 30)) $((b - 20))
+drag "$cross_x" "$cross_y" $((l + 30)) $((b - 20))
 sleep 1 # a drop that does nothing has nothing to wait for
 assert_eq "$(printf 'selected -1\nnotepad.exe')" "$(items)" "a drop back on the dialog registers nothing"
 

@@ -6,6 +6,7 @@
 # the endpoint is never touched.
 set -euo pipefail
 . "$(dirname "$0")/common.inc"
+. "$(dirname "$0")/gestures.inc"
 cp "$PELM_BUILD_DIR/tests/win32/endpoint_test.exe" "$app/"
 probe_exe=$(winepath -w "$app/endpoint_test.exe")
 keys=('HKCU\Software\Wine\AppDefaults\endpoint_test.exe' 'HKCU\Software\Wine\AppDefaults\pelmora.exe')
@@ -24,14 +25,11 @@ assert_contains "$out" "chosen: waveform mixer" "the program falls back to the w
 
 pid=$(WINEDEBUG=trace+mmdevapi wine_start "$exe")
 hwnd=$(wait_for 300 probe find TPelmFormMain -) || fail "main window never appeared"
-tip() { xdotool mousemove 1000 757 sleep 0.3 mousemove 1012 757; probe tooltip 10000; }
-percent() { tip | sed -n 's/^Pelmora 1\.4 - \([0-9]*\)%$/\1/p'; }
 xdotool mousemove 500 767 sleep 0.3 click 5
 v1=$(wait_for 30 percent) || fail "no level after a notch"
 [ -n "$v1" ] || fail "no level after a notch"
 if [ "$v1" -le 20 ]; then step=1; elif [ "$v1" -le 30 ]; then step=2; else step=5; fi
 xdotool mousemove 500 767 sleep 0.3 click 5
-is_level() { [ "$(percent)" = "$1" ]; }
 wait_for 30 is_level $((v1 - step)) >/dev/null || fail "the second notch did not step from $v1 by $step"
 pass "with the fallback the wheel steps the level ($v1% -> $((v1 - step))%)"
 [ "$(endpoint_calls "$pid")" -gt 0 ] || fail "the program never tried the endpoint"

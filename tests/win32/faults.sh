@@ -6,12 +6,10 @@
 # the last with exit code 0.
 set -euo pipefail
 . "$(dirname "$0")/common.inc"
+. "$(dirname "$0")/gestures.inc"
 ms() { echo $(( $(date +%s%N) / 1000000 )); }
 mem() { awk -v k="$2:" '$1 == k { print $2 }' "/proc/$1/status"; }
-tip() { xdotool mousemove 1000 757 sleep 0.3 mousemove 1012 757; probe tooltip 10000; }
-percent() { tip | sed -n 's/^Pelmora 1\.4 - \([0-9]*\)%$/\1/p'; }
 answers() { probe send "$hwnd" 0 0 0 "${1:-1000}" >/dev/null; }
-is_level() { [ "$(percent)" = "$1" ]; }
 sent=0
 
 pid=$(wine_start "$exe")

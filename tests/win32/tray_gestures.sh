@@ -4,8 +4,7 @@
 # the menu, whose About box and exit command work.
 set -euo pipefail
 . "$(dirname "$0")/common.inc"
-shots=$PELM_RIG_STATE
-shot() { bash "$PELM_RIG_DIR/rig.sh" screenshot "$PELM_RIG_STATE" "$shots/$1.png"; echo "screenshot: $shots/$1.png"; }
+. "$(dirname "$0")/gestures.inc"
 
 # A stand-in volume control on PATH leaves a marker when started.
 bin="$app/bin"

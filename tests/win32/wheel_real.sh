@@ -7,6 +7,7 @@
 # changes nothing.
 set -euo pipefail
 . "$(dirname "$0")/common.inc"
+. "$(dirname "$0")/gestures.inc"
 ini="$app/pelmora.ini"
 printf '[Pelmora]\r\nStoredProgram=Notepad.EXE\r\nm_bCtrlKeyMute=1\r\n' >"$ini"
 cp "$PELM_BUILD_DIR/tests/win32/ident_test.exe" "$app/"
@@ -22,24 +23,8 @@ stop_program() {
   rc=$(wine_wait_exit "$pid" 300) || true
   assert_eq 0 "$rc" "exit code"
 }
-tip() { xdotool mousemove 1000 757 sleep 0.3 mousemove 1012 757; probe tooltip 10000; }
-percent() { tip | sed -n 's/^Pelmora 1\.4 - \([0-9]*\)%$/\1/p'; }
 label() { probe child-text "$hwnd" Label 0; }
 is() { [ "$("$1")" = "$2" ] || { echo "$1 is not $2" >&2; return 1; }; }
-# notch X Y up|down [ctrl|middle]: one wheel notch with the pointer there.
-notch() {
-  local button=5
-  [ "$3" = up ] && button=4
-  xdotool mousemove "$1" "$2" sleep 0.3
-  case "${4:-}" in
-    ctrl) xdotool keydown ctrl sleep 0.3 click "$button" sleep 0.3 keyup ctrl ;;
-    middle) xdotool mousedown 2 sleep 0.3 click "$button" sleep 0.3 mouseup 2 ;;
-    *) xdotool click "$button" ;;
-  esac
-}
-step_of() { if [ "$1" -le 20 ]; then echo 1; elif [ "$1" -le 30 ]; then echo 2; else echo 5; fi; }
-down_from() { local v=$(($1 - $(step_of "$1"))); [ $v -lt 0 ] && v=0; echo $v; }
-up_from() { local v=$(($1 + $(step_of "$1"))); [ $v -gt 100 ] && v=100; echo $v; }
 green() { tray_pixels | sed 's/.*green=//'; }
 
 start_program
