@@ -5,10 +5,7 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${PELM_BUILD:-$top/build}
-bash "$top/tools/setup.sh"
-cmake -S "$top" -B "$build/win32" -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$top/cmake/toolchain-i686-mingw.cmake" >/dev/null
-cmake --build "$build/win32" -j "$(nproc)" --target pelmora hookdll
+bash "$top/tools/build-win32.sh" pelmora hookdll
 exe="$build/win32/pelmora.exe"
 
 if [ -n "${DISPLAY:-}" ]; then
