@@ -335,6 +335,14 @@ int cmd_text(const Args& a)
 
 bool class_matches(HWND c, const std::string& cls);
 
+// "LEFT TOP RIGHT BOTTOM", screen coordinates.
+void print_rect(const RECT& r)
+{
+    char buf[64];
+    snprintf(buf, sizeof buf, "%ld %ld %ld %ld", (long)r.left, (long)r.top, (long)r.right, (long)r.bottom);
+    outln(buf);
+}
+
 int cmd_child_text(const Args& a)
 {
     HWND h;
@@ -379,9 +387,7 @@ int cmd_child_rect(const Args& a)
     HWND c = nth_child(h, a[1], index);
     RECT r;
     if (!c || !GetWindowRect(c, &r)) return fail("no child %s %lu of %s", a[1].c_str(), index, a[0].c_str());
-    char buf[64];
-    snprintf(buf, sizeof buf, "%ld %ld %ld %ld", (long)r.left, (long)r.top, (long)r.right, (long)r.bottom);
-    outln(buf);
+    print_rect(r);
     return 0;
 }
 
@@ -752,9 +758,7 @@ int cmd_rect(const Args& a)
     if (a.size() != 1 || !parse_hwnd(a[0], &h)) return kUsage;
     RECT r;
     if (!GetWindowRect(h, &r)) return fail("no window %s", a[0].c_str());
-    char buf[64];
-    snprintf(buf, sizeof buf, "%ld %ld %ld %ld", (long)r.left, (long)r.top, (long)r.right, (long)r.bottom);
-    outln(buf);
+    print_rect(r);
     return 0;
 }
 

@@ -80,8 +80,7 @@ has_notepad() { probe listbox "$dlg" | grep -qx 'notepad.exe'; }
 wait_for 30 has_notepad >/dev/null || fail "the drop did not register notepad"
 shot dialog-registered
 click_child "$dlg" Button 0 # 閉じる
-wait_for 30 bash -c '! probe wait-window TWindowStoreDlg - 500 --visible >/dev/null 2>&1' >/dev/null ||
-  fail "the dialog did not close"
+wait_for 30 dialog_hidden >/dev/null || fail "the dialog did not close"
 notch "$pad_x" "$pad_y" down
 v=$(down_from "$v")
 wait_for 30 is_level "$v" >/dev/null || fail "the wheel over the registered notepad did not step to $v%"

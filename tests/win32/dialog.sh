@@ -31,7 +31,6 @@ close_dialog() {
   # Closed is hidden: the dialog lives as long as the program.
   wait_for 30 dialog_hidden >/dev/null || fail "the dialog did not close"
 }
-dialog_hidden() { ! probe wait-window TWindowStoreDlg - 500 --visible >/dev/null 2>&1; }
 has() { [ "$(items)" = "$1" ] || { echo "list is [$(items)]" >&2; return 1; }; }
 
 open_dialog

@@ -18,40 +18,33 @@ wait_for 60 tray_shows level >/dev/null || fail "the level picture never appeare
 pass "the icon shows a level picture"
 shot tray-level
 
-icon() { xdotool mousemove 1000 757 sleep 0.2 mousemove 1012 757; }
-icon; xdotool click 1
+click_icon 1
 wait_for 30 tray_shows muted >/dev/null || fail "a click did not mute"
 pass "a click shows the muted picture"
 shot tray-muted
-icon; xdotool click 1
+click_icon 1
 wait_for 30 tray_shows level >/dev/null || fail "a second click did not unmute"
 pass "a second click brings the level picture back"
 
-icon; xdotool click --repeat 2 --delay 60 1
+click_icon 1 2
 wait_for 60 test -f "$marker" || fail "a double click did not start sndvol32.exe"
 pass "a double click starts the volume control ($(cat "$marker"))"
 sleep 2 # well past the double-click time: a pending single click would have muted by now
 assert_ok tray_shows level
 pass "a double click does not toggle mute"
 
-icon; xdotool click 3
+click_icon 3
 menu=$(probe menu 30000) || fail "a right click opened no menu"
 pass "a right click opens the menu ($menu)"
 shot menu
-# Items by their place from the menu's bottom edge: the exit command's row,
-# then (over a separator) About's.
 read -r _ left _ _ bottom <<<"$menu"
-item() { xdotool mousemove $((left + 60)) $((bottom - $1)) sleep 0.3 click 1; }
-item 38
+xdotool mousemove $((left + 60)) $((bottom - 38)) sleep 0.3 click 1 # About
 probe msgbox "Pelmora について" 60000 >/dev/null || fail "no About box"
 shot about
 text=$(probe msgbox "Pelmora について" 30000 --dismiss)
 assert_eq "$(printf 'Pelmora   Version 1.4\n\nCopyright (C) 2026 The Pelmora developers')" "$text" "About text"
 
-icon; xdotool click 3
-menu=$(probe menu 30000) || fail "no menu the second time"
-read -r _ left _ _ bottom <<<"$menu"
-item 12
+menu_item 12 # 終了(&X)
 rc=$(wine_wait_exit "$pid" 300) || true
 assert_eq 0 "$rc" "exit code after 終了(&X)"
 wait_for 30 tray_shows nothing >/dev/null || fail "the icon stayed in the notification area"
