@@ -36,21 +36,30 @@ if [ ${#missing[@]} -gt 0 ]; then
   # Another apt run (a second shell, unattended upgrades) holds the lock for
   # a while; wait for it instead of failing.
   apt=(apt-get -o DPkg::Lock::Timeout=900 -o Dpkg::Use-Pty=0)
-  "${as_root[@]}" "${apt[@]}" update -q </dev/null
+  # A mirror in the middle of a sync fails one index now and then: try
+  # again, and go on with what was fetched (the install says what is
+  # really missing).
+  for try in 1 2 3; do
+    "${as_root[@]}" "${apt[@]}" update -q </dev/null && break
+    [ "$try" = 3 ] && echo "setup: apt-get update failed three times; installing from what it fetched" >&2
+    sleep 10
+  done
   "${as_root[@]}" "${apt[@]}" install -y -q --no-install-recommends \
     "${missing[@]}" </dev/null
 fi
 
-# The rig runs Wine with LANG=ja_JP.UTF-8 so that the ANSI code page is 932.
-if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
-  echo "setup: generating the ja_JP.UTF-8 locale"
-  if grep -q '^# *ja_JP.UTF-8 UTF-8' /etc/locale.gen; then
-    "${as_root[@]}" sed -i 's/^# *\(ja_JP.UTF-8 UTF-8\)/\1/' /etc/locale.gen
-  elif ! grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen; then
-    echo 'ja_JP.UTF-8 UTF-8' | "${as_root[@]}" tee -a /etc/locale.gen >/dev/null
+# The rig runs Wine with LANG=ja_JP.UTF-8 so that the ANSI code page is 932;
+# en_US (1252) and zh_CN (936) show the program on other systems.
+for loc in ja_JP en_US zh_CN; do
+  locale -a 2>/dev/null | grep -qi "^$loc\.utf-\?8$" && continue
+  echo "setup: generating the $loc.UTF-8 locale"
+  if grep -q "^# *$loc.UTF-8 UTF-8" /etc/locale.gen; then
+    "${as_root[@]}" sed -i "s/^# *\($loc.UTF-8 UTF-8\)/\1/" /etc/locale.gen
+  elif ! grep -q "^$loc.UTF-8 UTF-8" /etc/locale.gen; then
+    echo "$loc.UTF-8 UTF-8" | "${as_root[@]}" tee -a /etc/locale.gen >/dev/null
   fi
   "${as_root[@]}" locale-gen >/dev/null
-fi
+done
 
 # Some kernels (virtual machines booted with ia32_emulation off) refuse to
 # exec i386 ELF files, so wine32 cannot start. Registering qemu-i386 with

@@ -98,7 +98,7 @@ start_xvfb() {
 }
 
 start_pulse() {
-  local dir=$state/pulse
+  local dir=$PELM_RIG_TMP/pulse
   mkdir -p "$dir/state"
   # PulseAudio as root: it warns but runs with --system=no; without -n it
   # would load the machine's default.pa (devices, D-Bus, X11 modules). No
@@ -162,7 +162,7 @@ ensure_prefix() {
 write_registry() {
   local reg=$state/rig.reg
   cat >"$reg" <<EOF
-REGEDIT4
+Windows Registry Editor Version 5.00
 
 [HKEY_CURRENT_USER\\Software\\Wine\\Explorer]
 "Desktop"="$DESKTOP_NAME"
@@ -184,10 +184,11 @@ REGEDIT4
 "ＭＳ ゴシック"="IPAGothic"
 "MS PGothic"="IPAPGothic"
 "MS Gothic"="IPAGothic"
+"MS UI Gothic"="IPAPGothic"
 EOF
-  # A REGEDIT4 file is read in the ANSI code page: the Japanese font names
-  # (the forms' fonts, mapped to the IPA fonts) must be Shift-JIS.
-  iconv -f UTF-8 -t CP932 "$reg" >"$reg.sjis" && mv "$reg.sjis" "$reg"
+  # UTF-16 with a byte-order mark: the Japanese font names (the forms'
+  # fonts, mapped to the IPA fonts) arrive intact whatever the code page.
+  { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE "$reg"; } >"$reg.u16" && mv "$reg.u16" "$reg"
   local winpath="Z:${reg//\//\\}"
   timeout 180 wine regedit /S "$winpath" </dev/null >>"$state/wine.log" 2>&1 ||
     die "writing the registry failed (see $state/wine.log)"
@@ -220,7 +221,7 @@ write_env() {
     local v
     for v in DISPLAY WINEPREFIX WINEARCH LANG LC_ALL WINEDLLOVERRIDES WINEDEBUG \
              XDG_RUNTIME_DIR PULSE_SERVER PULSE_CLIENTCONFIG PULSE_COOKIE \
-             DBUS_SESSION_BUS_ADDRESS PELM_RIG_STATE PELM_RIG_AUDIO; do
+             DBUS_SESSION_BUS_ADDRESS PELM_RIG_STATE PELM_RIG_AUDIO PELM_RIG_TMP; do
       printf 'export %s=%q\n' "$v" "${!v}"
     done
     if [ -n "${QEMU_SET_ENV:-}" ]; then
@@ -270,24 +271,33 @@ cmd_start() {
   trap 'exit 1' INT TERM
 
   export PELM_RIG_STATE=$state PELM_RIG_AUDIO=$audio
-  export WINEPREFIX=${PELM_WINEPREFIX:-$(dirname "$state")/wineprefix}
+  # PELM_RIG_LANG picks the locale, and so the ANSI code page (default
+  # ja_JP: 932, as on the Japanese systems targeted); each locale has a
+  # prefix of its own.
+  local lang=${PELM_RIG_LANG:-ja_JP.UTF-8} suffix=
+  [ "$lang" = ja_JP.UTF-8 ] || suffix=-${lang%%.*}
+  export WINEPREFIX=${PELM_WINEPREFIX:-$(dirname "$state")/wineprefix$suffix}
   export WINEARCH=win32
-  # ja_JP makes the ANSI code page 932, as on the Japanese systems targeted.
-  export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+  export LANG=$lang LC_ALL=$lang
   # Empty overrides for mscoree/mshtml keep prefix creation from asking for
   # Mono and Gecko; winemenubuilder would only write desktop menu entries.
   export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
   export WINEDEBUG=${PELM_WINEDEBUG:--all}
-  export XDG_RUNTIME_DIR=$state/xdg
-  mkdir -p "$XDG_RUNTIME_DIR" "$state/pulse"
+  # Sockets live in a short folder of their own: a UNIX socket's address
+  # holds 107 bytes, whatever the length of the checkout's path.
+  PELM_RIG_TMP=$(mktemp -d /tmp/pelm-rig.XXXXXX)
+  echo "$PELM_RIG_TMP" >"$state/tmpdir"
+  export PELM_RIG_TMP
+  export XDG_RUNTIME_DIR=$PELM_RIG_TMP/xdg
+  mkdir -p "$XDG_RUNTIME_DIR" "$PELM_RIG_TMP/pulse"
   chmod 700 "$XDG_RUNTIME_DIR"
   # Nothing here may reach or autolaunch a session bus.
-  export DBUS_SESSION_BUS_ADDRESS="unix:path=$state/no-dbus"
-  export PULSE_COOKIE=$state/pulse/cookie
-  export PULSE_CLIENTCONFIG=$state/pulse/client.conf
+  export DBUS_SESSION_BUS_ADDRESS="unix:path=$PELM_RIG_TMP/no-dbus"
+  export PULSE_COOKIE=$PELM_RIG_TMP/pulse/cookie
+  export PULSE_CLIENTCONFIG=$PELM_RIG_TMP/pulse/client.conf
   echo "autospawn = no" >"$PULSE_CLIENTCONFIG"
   # Without a server Wine's PulseAudio driver finds nothing: no mixer device.
-  export PULSE_SERVER="unix:$state/pulse/no-server"
+  export PULSE_SERVER="unix:$PELM_RIG_TMP/pulse/no-server"
 
   if i386_is_emulated; then
     QEMU_SET_ENV=$(build_shims)
@@ -354,6 +364,12 @@ cmd_stop() {
       rm -rf "$lock"
     fi
     rm -f "$state/prefix-lock"
+  fi
+  if [ -f "$state/tmpdir" ]; then
+    local tmp
+    tmp=$(cat "$state/tmpdir")
+    case "$tmp" in /tmp/pelm-rig.*) rm -rf "$tmp" ;; esac
+    rm -f "$state/tmpdir"
   fi
   rm -f "$state/env"
 }

@@ -11,8 +11,11 @@ key='HKCU\Software\Wine\AppDefaults\ident_test.exe'
 wine reg delete "$key" /f >/dev/null 2>&1 || true
 
 # A folder path of more than 150 characters, and a name with 表 and ソ
-# (Shift-JIS 0x95 0x5C and 0x83 0x5C).
-deep="$app/$(printf 'a%.0s' $(seq 60))/$(printf 'b%.0s' $(seq 60))/$(printf 'c%.0s' $(seq 40))"
+# (Shift-JIS 0x95 0x5C and 0x83 0x5C). The deep path starts in a short
+# folder of its own, so its length does not depend on the checkout's.
+short=$(mktemp -d /tmp/pelm-id.XXXXXX)
+trap 'kill_started; rm -rf "$short"' EXIT
+deep="$short/$(printf 'a%.0s' $(seq 60))/$(printf 'b%.0s' $(seq 60))/$(printf 'c%.0s' $(seq 40))"
 mkdir -p "$deep"
 cp "$app/ident_test.exe" "$deep/Deep_Window.exe"
 cp "$app/ident_test.exe" "$app/表示ソフト.exe"
