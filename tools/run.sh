@@ -1,29 +1,44 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds pelmora.exe and runs it under Wine: on
-# $DISPLAY when there is one, otherwise in Xvfb with Wine's virtual desktop,
-# where it takes a screenshot of the desktop with the tray icon.
+# Installs what is missing, builds pelmora.exe with its hook library and runs
+# it under Wine as a user's unzipped copy: both files in one folder
+# ($PELM_BUILD/run, default build/run), since the program loads the library
+# from its own folder. On $DISPLAY when there is one; otherwise in the test
+# rig's Xvfb with Wine's virtual desktop, where it points at the tray icon so
+# that its tooltip shows, saves a screenshot and says where it is.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${PELM_BUILD:-$top/build}
-bash "$top/tools/build-win32.sh" pelmora hookdll
-exe="$build/win32/pelmora.exe"
+bash "$top/tools/build-win32.sh" pelmora hookdll probe
+run="$build/run"
+mkdir -p "$run"
+cp "$build/win32/pelmora.exe" "$build/win32/hookdll/hookdll.dll" "$run/"
+exe="$run/pelmora.exe"
 
 if [ -n "${DISPLAY:-}" ]; then
-  export WINEPREFIX=${WINEPREFIX:-$build/wineprefix} WINEARCH=win32 WINEDLLOVERRIDES="mscoree,mshtml=" LANG=ja_JP.UTF-8
+  export WINEPREFIX=${WINEPREFIX:-$build/wineprefix} WINEARCH=win32
+  export WINEDLLOVERRIDES="mscoree,mshtml=" LANG=ja_JP.UTF-8
+  echo "run: starting $exe on $DISPLAY"
   exec wine "$exe"
 fi
 
 state="$build/run-state"
+echo "run: starting the rig (the first start makes a Wine prefix: minutes)"
 bash "$top/tests/rig/rig.sh" start "$state"
-trap 'bash "$top/tests/rig/rig.sh" stop "$state"' EXIT
 # shellcheck disable=SC1091
 . "$state/env"
+export PELM_BUILD_DIR="$build/win32"
+# shellcheck disable=SC1091
 . "$top/tests/rig/lib.sh"
+pid=
+trap '[ -z "$pid" ] || kill_pid "$pid"; bash "$top/tests/rig/rig.sh" stop "$state"' EXIT
 pid=$(wine_start "$exe")
-# Give the program its start, then look at the notification area.
-wait_for 300 probe find TPelmFormMain - >/dev/null || echo "run: the program did not come up" >&2
-sleep 2
+wait_for 300 probe find TPelmFormMain - >/dev/null ||
+  { echo "run: the program did not come up (see $state)" >&2; exit 1; }
+wait_for 60 tray_shows level >/dev/null || echo "run: no tray icon showed" >&2
+# The tooltip shows when the pointer comes onto the icon afresh.
+xdotool mousemove 1000 757 sleep 0.3 mousemove 1012 757
+tip=$(probe tooltip 10000 | tr -d '\r') || tip="(no tooltip)"
 shot="$build/pelmora-desktop.png"
 bash "$top/tests/rig/rig.sh" screenshot "$state" "$shot"
-echo "Screenshot of the desktop with the tray icon: $shot"
-kill_pid "$pid"
+echo "run: the icon's tooltip reads: $tip"
+echo "run: screenshot of the desktop with the icon and its tooltip: $shot"
