@@ -4,6 +4,10 @@
 
 void TPelmFormMain::mnSetWindowClick(TComponent*)
 {
+    // Gone while the program ends: the menu can still be opened from an
+    // error box shown then.
+    if (!WindowStoreDlg)
+        return;
     WindowStoreDlg->ShowModal();
     SaveSettings();
 }

@@ -14,6 +14,14 @@ TWindowStoreDlg::TWindowStoreDlg(TFormBuilder& builder, TPelmPlatform& platform)
         imgCross->OnEndDrag = [this](TComponent* s, TComponent* t, int x, int y) { imgCrossEndDrag(s, t, x, y); };
 }
 
+// The program-wide pointer must not outlive the dialog: the menu command
+// that opens it can still arrive while the program ends.
+TWindowStoreDlg::~TWindowStoreDlg()
+{
+    if (WindowStoreDlg == this)
+        WindowStoreDlg = nullptr;
+}
+
 void TWindowStoreDlg::FormCreate(TComponent*)
 {
     m_platform.System->SetNoDropCursor("NEWCURSOR");

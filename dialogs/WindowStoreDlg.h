@@ -8,6 +8,7 @@ struct TPelmPlatform;
 class TWindowStoreDlg : public TForm {
 public:
     TWindowStoreDlg(TFormBuilder& builder, TPelmPlatform& platform);
+    ~TWindowStoreDlg() override;
 
     TImage* imgBase = nullptr;
     TImage* imgCross = nullptr;

@@ -27,6 +27,10 @@ void TForm::Release()
     DestroySteps();
     if (OnDestroy)
         OnDestroy(this);
+    // Message boxes shown while the program ends (a failed save) run loops
+    // of their own: nothing in them may reach this form any more.
+    if (BindsApplicationEvents && Application)
+        Application->OnDeactivate = nullptr;
     m_peer->DestroyWindow();
     delete this;
 }
@@ -122,8 +126,10 @@ void TFormBuilder::BuildFrom(TForm& form, const TObjectDesc& desc)
             timer->SetEnabled(child.GetBool("Enabled", true));
         } else if (child.ClassName == "TApplicationEvents") {
             TNotifyEvent h = Handler(form, child, "OnDeactivate");
-            if (h && Application)
+            if (h && Application) {
                 Application->OnDeactivate = h;
+                form.BindsApplicationEvents = true;
+            }
         } else if (auto* menu = dynamic_cast<TPopupMenu*>(c.get())) {
             for (const TObjectDesc& itemDesc : child.Children) {
                 auto item = std::make_unique<TMenuItem>();

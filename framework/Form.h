@@ -143,6 +143,9 @@ public:
     TPopupMenu* PopupMenu = nullptr;
     TNotifyEvent OnCreate, OnDestroy, OnShow;
     int ModalResult = 0;
+    // The application's deactivation event is bound to a handler of this
+    // form; Release unbinds it, since loops run after the form is gone.
+    bool BindsApplicationEvents = false;
 
     THandle Handle() { return m_peer->Handle(); }
     void Show();

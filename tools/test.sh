@@ -11,6 +11,15 @@ cmake -S "$top" -B "$build/host" -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build "$build/host" -j "$jobs"
 ctest --test-dir "$build/host" --output-on-failure
 
+# The same host tests under AddressSanitizer and UndefinedBehaviorSanitizer:
+# a use after free or an overflow fails the run even where it happens not
+# to crash.
+san="-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all"
+cmake -S "$top" -B "$build/host-asan" -DCMAKE_BUILD_TYPE=Debug \
+  -DCMAKE_CXX_FLAGS="$san" -DCMAKE_EXE_LINKER_FLAGS="$san" >/dev/null
+cmake --build "$build/host-asan" -j "$jobs" --target host_tests
+ASAN_OPTIONS=detect_leaks=1 "$build/host-asan/host_tests" --gtest_brief=1
+
 cmake -S "$top" -B "$build/win32" -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$top/cmake/toolchain-i686-mingw.cmake" >/dev/null
 cmake --build "$build/win32" -j "$jobs"

@@ -160,6 +160,10 @@ int TFakeApplication::ShowMessageBox(const std::string& text, const std::string&
 {
     m_log.Add("app.MessageBox " + text);
     Boxes.push_back({text, caption, flags});
+    if (auto during = std::move(DuringNextBox)) {
+        DuringNextBox = nullptr;
+        during();
+    }
     return 1;
 }
 

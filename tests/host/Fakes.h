@@ -157,6 +157,8 @@ public:
         uint32_t Flags;
     };
     std::vector<TBox> Boxes;
+    // What the box's own message loop delivers while it is open (run once).
+    std::function<void()> DuringNextBox;
     int ShowMessageBox(const std::string& text, const std::string& caption, uint32_t flags) override;
     void Terminate() override;
 

@@ -140,3 +140,32 @@ TEST_F(DialogTest, DeactivationKeepsOnlyAVisibleDialogOnTop)
 }
 
 } // namespace
+
+// At exit the dialog is freed before the controller saves; a failed save's
+// box runs a loop in which the program may lose activation and the menu
+// command may be chosen. Neither may reach the freed dialog.
+TEST(DialogTeardown, AnErrorBoxAtExitReachesNothingOfTheFreedDialog)
+{
+    TControllerRig rig;
+    rig.Create();
+    auto* dlg = new TWindowStoreDlg(rig.Builder, rig.Platform);
+    WindowStoreDlg = dlg;
+    ASSERT_TRUE(rig.App.OnDeactivate);
+    dlg->Show();
+    dlg->Release();
+    EXPECT_EQ(nullptr, WindowStoreDlg);
+    EXPECT_FALSE(rig.App.OnDeactivate);
+
+    rig.Profile.FailKey = "m_bMuteOnWinReboot";
+    bool delivered = false;
+    rig.App.DuringNextBox = [&] {
+        rig.App.DoDeactivate();
+        rig.App.Guard([&] { rig.Form->mnSetWindowClick(nullptr); });
+        delivered = true;
+    };
+    rig.Destroy();
+    EXPECT_TRUE(delivered);
+    ASSERT_EQ(1u, rig.App.Boxes.size());
+    EXPECT_EQ("C:\\Tools\\pelmora.ini に書き込めません.", rig.App.Boxes[0].Text);
+    EXPECT_TRUE(rig.System.TopMost.empty());
+}
