@@ -35,9 +35,10 @@ pid=$(wine_start "$exe")
 wait_for 300 probe find TPelmFormMain - >/dev/null ||
   { echo "run: the program did not come up (see $state)" >&2; exit 1; }
 wait_for 60 tray_shows level >/dev/null || echo "run: no tray icon showed" >&2
-# The tooltip shows when the pointer comes onto the icon afresh.
-xdotool mousemove 1000 757 sleep 0.3 mousemove 1012 757
-tip=$(probe tooltip 10000 | tr -d '\r') || tip="(no tooltip)"
+# The tooltip shows when the pointer comes onto the icon afresh; on a busy
+# machine it may take a few tries.
+hover() { xdotool mousemove 1000 757 sleep 0.3 mousemove 1012 757; probe tooltip 5000; }
+tip=$(wait_for 90 hover | tr -d '\r') || tip="(no tooltip)"
 shot="$build/pelmora-desktop.png"
 bash "$top/tests/rig/rig.sh" screenshot "$state" "$shot"
 echo "run: the icon's tooltip reads: $tip"
