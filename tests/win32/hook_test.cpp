@@ -8,6 +8,23 @@
 //                        screen, printing each delta
 //   hook_test --sink E   (used by the checks) a focused window of another
 //                        process; sets the event E once it has the focus
+//   hook_test --set-hwnd (used by the checks) another process that maps the
+//                        library and gives it a window of its own
+//   hook_test --held     starts the hook, then holds its user-interface
+//                        thread (no messages retrieved) until --watch
+//                        releases it or a minute has passed; afterwards
+//                        expects the notches +120 and -120 made meanwhile
+//   hook_test --watch X Y
+//                        installs its own low-level hook (before --held
+//                        starts, so that it is called after the library's)
+//                        and waits (bounded) for two notches and a move to
+//                        X,Y to pass it while --held still holds its
+//                        thread, then releases that thread
+//   hook_test --crash    starts the hook, checks one notch arrives, and ends
+//                        its process without HookEnd (exit code 3)
+//   hook_test --keep-library
+//                        maps the library and waits to be ended, as other
+//                        processes keep it mapped on the 9x family
 //
 // Whether an injected notch has been fully handled is known without waiting
 // on the clock: on the NT family the test's own low-level hook, installed
@@ -16,6 +33,7 @@
 // window retrieving WM_MOUSEWHEEL is the moment the library's message hook
 // runs. Whatever the library posted is in the queue by then.
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -84,6 +102,44 @@ std::string OwnFolder()
     DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string folder(path, length);
     return folder.substr(0, folder.rfind('\\') + 1);
+}
+
+// Threads of this process, or -1.
+int ThreadCount()
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return -1;
+    int count = 0;
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+        if (entry.th32OwnerProcessID == GetCurrentProcessId())
+            ++count;
+    CloseHandle(snapshot);
+    return count;
+}
+
+// Runs this program again with the arguments and waits (bounded) for its
+// exit code; -1 when it could not be started or did not end.
+int RunSelf(const char* arguments)
+{
+    char exe[MAX_PATH];
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    std::string command = std::string("\"") + exe + "\" " + arguments;
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessA(exe, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return -1;
+    DWORD code = static_cast<DWORD>(-1);
+    if (WaitForSingleObject(pi.hProcess, kProcessBoundMs) == WAIT_OBJECT_0)
+        GetExitCodeProcess(pi.hProcess, &code);
+    else
+        TerminateProcess(pi.hProcess, 1);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return static_cast<int>(code);
 }
 
 LRESULT CALLBACK ProbeProc(int code, WPARAM wParam, LPARAM lParam)
@@ -239,6 +295,130 @@ int RunReal(int notches)
     return all ? 0 : 1;
 }
 
+// Another process that maps the library and gives it its own window; the
+// window goes when this process ends.
+int RunSetHWND()
+{
+    HWND wnd = CreateTestWindow(400, 0, 50, 50);
+    if (!wnd)
+        return 2;
+    CallSetHWND(wnd);
+    return 0;
+}
+
+const char* const kHeldEvent = "PelmHookTestHeld";
+const char* const kReleaseEvent = "PelmHookTestRelease";
+
+int RunHeld()
+{
+    HANDLE held = CreateEventA(nullptr, TRUE, FALSE, kHeldEvent);
+    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, kReleaseEvent);
+    HWND wnd = CreateTestWindow(0, 0, 300, 200);
+    if (!held || !release || !wnd)
+        return 2;
+    TakeFocus(wnd);
+    CallSetHWND(wnd);
+    CallVoid("HookStart");
+    std::printf("HOLDING the user-interface thread\n");
+    std::fflush(stdout);
+    // Busy the way a mixer call or a message box being built keeps it: no
+    // message is retrieved meanwhile.
+    SetEvent(held);
+    const bool released = WaitForSingleObject(release, 2 * kProcessBoundMs) == WAIT_OBJECT_0;
+    ResetEvent(held);
+    Check(released, "released by the watcher", "nobody released the thread");
+    PumpUntil([] { return g_posted.size() >= 2; }, kInputBoundMs);
+    CheckPosted("the notches made while the thread was held arrive afterwards", 0, wnd, {120, -120});
+    CallVoid("HookEnd");
+    DestroyWindow(wnd);
+    return g_failures == 0 ? 0 : 1;
+}
+
+// The watcher's own low-level hook, installed before the library's and so
+// called only once the library's procedure has passed an event on.
+int g_watchWheels = 0;
+POINT g_watchLastMove = {-1, -1};
+
+LRESULT CALLBACK WatchProc(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HC_ACTION) {
+        const MSLLHOOKSTRUCT* info = reinterpret_cast<const MSLLHOOKSTRUCT*>(lParam);
+        if (wParam == WM_MOUSEWHEEL)
+            ++g_watchWheels;
+        else if (wParam == WM_MOUSEMOVE)
+            g_watchLastMove = info->pt;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+int RunWatch(int x, int y)
+{
+    HHOOK hook = SetWindowsHookExA(WH_MOUSE_LL, WatchProc, GetModuleHandleA(nullptr), 0);
+    if (!hook) {
+        std::printf("FAIL cannot install the watcher's hook\n");
+        return 1;
+    }
+    std::printf("WATCHING, start --held now\n");
+    std::fflush(stdout);
+    HANDLE held = nullptr;
+    HANDLE release = nullptr;
+    // This thread serves its hook all along: it keeps pumping.
+    PumpUntil(
+        [&] {
+            if (!held)
+                held = OpenEventA(SYNCHRONIZE, FALSE, kHeldEvent);
+            if (!release)
+                release = OpenEventA(EVENT_MODIFY_STATE, FALSE, kReleaseEvent);
+            return held && release && WaitForSingleObject(held, 0) == WAIT_OBJECT_0;
+        },
+        2 * kProcessBoundMs);
+    if (!held || !release || WaitForSingleObject(held, 0) != WAIT_OBJECT_0) {
+        std::printf("FAIL the --held process never held its thread\n");
+        return 1;
+    }
+    std::printf("SEEN the thread held; waiting for two notches and the pointer at %d,%d\n", x, y);
+    std::fflush(stdout);
+    const bool arrived = PumpUntil(
+        [&] { return g_watchWheels >= 2 && g_watchLastMove.x == x && g_watchLastMove.y == y; }, kProcessBoundMs / 2);
+    // Still held at the moment they were seen?
+    const bool stillHeld = WaitForSingleObject(held, 0) == WAIT_OBJECT_0;
+    SetEvent(release);
+    Check(arrived, "the moves and notches were passed on",
+          Format("%ld notches, last move to x %ld", g_watchWheels, g_watchLastMove.x));
+    Check(arrived && stillHeld, "... while the hooking process's user-interface thread was held",
+          arrived ? "only after the thread was released" : "");
+    UnhookWindowsHookEx(hook);
+    return g_failures == 0 ? 0 : 1;
+}
+
+int RunCrash()
+{
+    HWND wnd = CreateTestWindow(0, 0, 300, 200);
+    if (!wnd || !TakeFocus(wnd))
+        return 2;
+    if (g_bNT)
+        SetWindowsHookExA(WH_MOUSE_LL, ProbeProc, GetModuleHandleA(nullptr), 0);
+    CallSetHWND(wnd);
+    CallVoid("HookStart");
+    const size_t from = g_posted.size();
+    Check(Notch(120), "crash run: notch handled", "the notch was not handled within the bound");
+    CheckPosted("crash run: the hook is on", from, wnd, {120});
+    std::printf("ending without HookEnd\n");
+    std::fflush(stdout);
+    TerminateProcess(GetCurrentProcess(), 3);
+    return 1;
+}
+
+int RunKeepLibrary()
+{
+    std::printf("READY library mapped\n");
+    std::fflush(stdout);
+    // The test ends this process by its id; the bound only guards against
+    // a test that died first.
+    PumpUntil([] { return false; }, 10 * kProcessBoundMs);
+    return 0;
+}
+
 // A wheel notch over a window of another process still reaches the
 // program's window; on the 9x family this is the library mapped into that
 // process posting through the shared section.
@@ -298,8 +478,12 @@ int RunChecks()
     CheckPosted("HookStart before SetHWND posts nothing", from, wnd, {});
     CallVoid("HookEnd");
 
+    const int threadsBefore = ThreadCount();
     CallSetHWND(wnd);
     CallVoid("HookStart");
+    if (g_bNT)
+        Check(ThreadCount() == threadsBefore + 1, "the low-level hook runs on a thread of its own",
+              Format("%ld threads, %ld before HookStart", ThreadCount(), threadsBefore));
     from = g_posted.size();
     const int probeBefore = g_probeWheels;
     const bool both = Notch(120) && Notch(-120);
@@ -313,7 +497,17 @@ int RunChecks()
     Check(Notch(120), "second HookStart: notch handled", notHandled);
     CheckPosted("a second HookStart does not install a second hook", from, wnd, {120});
 
+    // Any process may map the library and call SetHWND; that must not take
+    // this process's notifications away.
+    Check(RunSelf("--set-hwnd") == 0, "another process called SetHWND");
+    from = g_posted.size();
+    Check(Notch(-120), "after another process's SetHWND: notch handled", notHandled);
+    CheckPosted("another process's SetHWND leaves this process's window", from, wnd, {-120});
+
     CallVoid("HookEnd");
+    if (g_bNT)
+        Check(ThreadCount() == threadsBefore, "HookEnd ends the hook's thread",
+              Format("%ld threads, %ld before HookStart", ThreadCount(), threadsBefore));
     from = g_posted.size();
     Check(Notch(120), "after HookEnd: notch handled", notHandled);
     CheckPosted("HookEnd stops delivery", from, wnd, {});
@@ -348,6 +542,9 @@ int RunChecks()
     CallVoid("HookStart");
     FreeLibrary(g_hDll);
     g_hDll = nullptr;
+    if (g_bNT)
+        Check(ThreadCount() == threadsBefore, "FreeLibrary without HookEnd ends the hook's thread",
+              Format("%ld threads, %ld before HookStart", ThreadCount(), threadsBefore));
     from = g_posted.size();
     Check(Notch(120), "FreeLibrary without HookEnd: later notches handled, no crash", notHandled);
     CheckPosted("FreeLibrary without HookEnd: nothing posted", from, wnd, {});
@@ -364,6 +561,8 @@ int main(int argc, char** argv)
 {
     if (argc == 3 && std::strcmp(argv[1], "--sink") == 0)
         return RunSink(argv[2]);
+    if (argc == 4 && std::strcmp(argv[1], "--watch") == 0)
+        return RunWatch(std::atoi(argv[2]), std::atoi(argv[3]));
 
     OSVERSIONINFOA version = {};
     version.dwOSVersionInfoSize = sizeof(version);
@@ -387,6 +586,14 @@ int main(int argc, char** argv)
 
     if (argc == 3 && std::strcmp(argv[1], "--real") == 0)
         return RunReal(std::atoi(argv[2]));
+    if (argc == 2 && std::strcmp(argv[1], "--set-hwnd") == 0)
+        return RunSetHWND();
+    if (argc == 2 && std::strcmp(argv[1], "--held") == 0)
+        return RunHeld();
+    if (argc == 2 && std::strcmp(argv[1], "--crash") == 0)
+        return RunCrash();
+    if (argc == 2 && std::strcmp(argv[1], "--keep-library") == 0)
+        return RunKeepLibrary();
     const int result = RunChecks();
     std::printf("%s\n", result == 0 ? "all checks passed" : "some checks FAILED");
     return result;
