@@ -17,16 +17,15 @@ fi
 out="$top/docs"
 mkdir -p "$out"
 # The screen is 1024x768; the taskbar is its bottom 20 rows, the tray icon
-# sits at its right end.
+# sits at its right end; the dialog and the settings window open centred,
+# the About box is the only window left on the desktop when it shows.
 crop() { convert "$dir/$1.png" -crop "$2" +repage "$out/$3.png"; }
-# Dialogs and boxes: the screen above the taskbar, trimmed of the plain
-# desktop around them.
 trim() { convert "$dir/$1.png" -crop 1024x748+0+0 +repage -fuzz 3% -trim +repage "$out/$2.png"; }
-crop desktop-icon 400x160+624+608 icon-tooltip
-crop icon-muted 200x60+824+708 icon-muted
+crop desktop-icon 240x60+784+708 icon-tooltip
+crop icon-muted 240x60+784+708 icon-muted
 crop menu 420x300+604+468 menu
 trim about about
-trim dialog-registered dialog-registered
-trim settings-window settings-window
+crop dialog-registered 302x200+360+284 dialog-registered
+crop settings-window 340x204+341+282 settings-window
 echo "pictures in $out:"
 ls "$out"/*.png
