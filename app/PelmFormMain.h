@@ -79,6 +79,10 @@ public:
     // Whether the shell holds the icon; a start before the shell is up, or
     // a restarted shell, has to add it again.
     bool m_bTrayIconAdded = false;
+    // While the shell refuses the icon the poll retries it with a pause that
+    // doubles, in poll ticks: ticks still to wait, and the last pause.
+    uint32_t m_nTrayRetryWait = 0;
+    uint32_t m_nTrayRetryPause = 0;
     uint32_t m_uTaskbarCreatedMsg = 0;
 
     // Handlers of the form description.
@@ -113,6 +117,8 @@ public:
     bool GetMute(bool& muted);
     bool SetMute(bool muted);
     bool ToggleMute();
+    // Once per poll tick: lets the mixer provider change (see IMixer::Reconsider).
+    void RecheckMixer();
 
     // Tray presence.
     bool NotifyTray(uint32_t operation);

@@ -1,6 +1,7 @@
 // Starting the system's volume control and the audio control panel.
 #include "app/PelmFormMain.h"
 #include "tray/Launcher.h"
+#include "wheel/PathText.h"
 
 namespace {
 
@@ -8,8 +9,8 @@ std::string Join(const std::string& dir, const std::string& name)
 {
     if (dir.empty())
         return name;
-    char last = dir.back();
-    return (last == '\\' || last == '/') ? dir + name : dir + "\\" + name;
+    // A folder such as C:\表 ends in the byte 0x5C without ending in a separator.
+    return EndsWithPathSeparator(dir) ? dir + name : dir + "\\" + name;
 }
 
 } // namespace

@@ -9,6 +9,9 @@
 
 namespace {
 constexpr uint32_t ID_CLICK_TIMER = 513;
+// Longest pause between two tries to add a refused icon: 15 ticks skipped,
+// one try in 16 ticks of 300 ms, about every 5 s.
+constexpr uint32_t kMaxTrayRetryPause = 15;
 }
 
 std::string TPelmFormMain::VolumeTipText() const
@@ -30,10 +33,16 @@ bool TPelmFormMain::NotifyTray(uint32_t operation)
         data.Tip[sizeof(data.Tip) - 1] = '\0';
     }
     const bool done = m_platform.Shell->NotifyIcon(operation, data);
-    if (operation == kNimAdd && done)
+    // A refused add leaves the icon to the poll's retry (a restarted shell
+    // may not take it at once); a modify the shell accepts proves the icon is
+    // there all the same (an add of an icon it already holds is refused).
+    if ((operation == kNimAdd || operation == kNimModify) && done) {
         m_bTrayIconAdded = true;
-    else if (operation == kNimDelete)
+        m_nTrayRetryWait = 0;
+        m_nTrayRetryPause = 0;
+    } else if (operation == kNimAdd || operation == kNimDelete) {
         m_bTrayIconAdded = false;
+    }
     return done;
 }
 
@@ -61,9 +70,25 @@ THandle TPelmFormMain::GetVolumeIcon()
 
 void TPelmFormMain::GetVolTimerTimer(TComponent*)
 {
-    // No shell was there to take the icon yet: try again until one is.
-    if (!m_bTrayIconAdded && cbHideEnable->Checked())
-        ReAddTrayIcon();
+    // No shell was there to take the icon yet: try again until one is, but
+    // less and less often while it keeps refusing, so that a shell that never
+    // comes is not asked twice every tick forever.
+    if (!m_bTrayIconAdded && cbHideEnable->Checked()) {
+        if (m_nTrayRetryWait > 0) {
+            --m_nTrayRetryWait;
+        } else {
+            ReAddTrayIcon();
+            if (!m_bTrayIconAdded) {
+                m_nTrayRetryPause = m_nTrayRetryPause == 0 ? 1 : m_nTrayRetryPause * 2;
+                if (m_nTrayRetryPause > kMaxTrayRetryPause)
+                    m_nTrayRetryPause = kMaxTrayRetryPause;
+                m_nTrayRetryWait = m_nTrayRetryPause;
+            }
+        }
+    }
+
+    // A playback device that has come since may take over from the fallback.
+    RecheckMixer();
 
     // A read that fails counts as unchanged: the cache keeps its value.
     bool changed = false;

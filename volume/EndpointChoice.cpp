@@ -23,13 +23,18 @@ float ScalarFromFader(uint32_t fader)
     return static_cast<float>(static_cast<double>(fader) / kEndpointFaderMax);
 }
 
-bool TScalarMixer::Probe()
+TEndpointProbe TScalarMixer::Probe()
 {
     float scalar = 0.0f;
-    if (Acquire() && ReadScalar(scalar) && WriteScalar(scalar))
-        return true;
+    // No device, or one that cannot be read yet (the audio service still
+    // starting): what was acquired stays for the next look, which then
+    // costs only the question for the default device.
+    if (!Acquire() || !ReadScalar(scalar))
+        return TEndpointProbe::Absent;
+    if (WriteScalar(scalar))
+        return TEndpointProbe::Taken;
     Release();
-    return false;
+    return TEndpointProbe::Refused;
 }
 
 uint32_t TScalarMixer::GetNumDevs()
@@ -128,7 +133,7 @@ bool EndpointExpected(const TWindowsVersion& version)
 }
 
 TChoosingMixer::TChoosingMixer(IMixer& winmm, IMixer& endpoint, std::function<TWindowsVersion()> version,
-                               std::function<bool()> probe)
+                               std::function<TEndpointProbe()> probe)
     : m_winmm(winmm), m_endpoint(endpoint), m_version(std::move(version)), m_probe(std::move(probe))
 {
 }
@@ -138,10 +143,30 @@ uint32_t TChoosingMixer::GetNumDevs()
     if (!m_chosen) {
         // The probe runs only where the endpoint is expected: on older
         // systems the binding would not even find its library.
-        const bool endpoint = EndpointExpected(m_version()) && m_probe();
-        m_chosen = endpoint ? &m_endpoint : &m_winmm;
+        const TEndpointProbe found = EndpointExpected(m_version()) ? m_probe() : TEndpointProbe::Refused;
+        m_chosen = found == TEndpointProbe::Taken ? &m_endpoint : &m_winmm;
+        m_lookAgain = found == TEndpointProbe::Absent;
     }
     return m_chosen->GetNumDevs();
+}
+
+bool TChoosingMixer::Reconsider()
+{
+    if (!m_lookAgain)
+        return false;
+    const TEndpointProbe found = m_probe();
+    if (found == TEndpointProbe::Absent)
+        return false;
+    m_lookAgain = false;
+    if (found == TEndpointProbe::Refused)
+        return false;
+    // The waveform mixer's level is that of the program's own session, not
+    // what the user hears: the endpoint keeps its own level.
+    if (m_winmmOpen)
+        m_winmm.Close(m_winmmHandle);
+    m_winmmOpen = false;
+    m_chosen = &m_endpoint;
+    return true;
 }
 
 bool TChoosingMixer::GetDevCaps(uint32_t device, TMixerCaps& caps)
@@ -151,7 +176,14 @@ bool TChoosingMixer::GetDevCaps(uint32_t device, TMixerCaps& caps)
 
 bool TChoosingMixer::Open(uint32_t device, uint32_t& handle)
 {
-    return Current().Open(device, handle);
+    if (!Current().Open(device, handle))
+        return false;
+    if (&Current() == &m_winmm) {
+        // Kept to be closed should the endpoint take over.
+        m_winmmOpen = true;
+        m_winmmHandle = handle;
+    }
+    return true;
 }
 
 bool TChoosingMixer::GetSpeakersLine(uint32_t handle, uint32_t& lineId)
@@ -177,5 +209,12 @@ bool TChoosingMixer::SetControlValue(uint32_t handle, uint32_t controlId, uint32
 
 void TChoosingMixer::Close(uint32_t handle)
 {
+    if (&Current() == &m_winmm)
+        m_winmmOpen = false;
     Current().Close(handle);
+    // An endpoint still looked for holds what its last look acquired.
+    if (m_lookAgain) {
+        m_lookAgain = false;
+        m_endpoint.Close(0);
+    }
 }

@@ -13,6 +13,13 @@ constexpr uint32_t kEndpointFaderMax = 65535;
 uint32_t FaderFromScalar(float scalar);
 float ScalarFromFader(uint32_t fader);
 
+// What a look for the endpoint found.
+enum class TEndpointProbe {
+    Taken,   // there, reads, and takes a write of its own volume
+    Absent,  // no default playback device, or not ready yet: worth another look
+    Refused, // there but refuses the write: no later look will do better
+};
+
 // One device with one speakers line, whose volume is a scalar and whose mute
 // is a switch; the platform binding supplies those four operations.
 class TScalarMixer : public IMixer {
@@ -22,8 +29,10 @@ public:
     static constexpr uint32_t kVolumeId = 1, kMuteId = 2;
 
     // Acquires the endpoint and checks that it takes a write of its own
-    // current volume, which changes nothing audible; releases it on failure.
-    bool Probe();
+    // current volume, which changes nothing audible. What could be had is
+    // kept while the endpoint is absent, for the next look; an endpoint that
+    // refuses the write is released.
+    TEndpointProbe Probe();
 
     uint32_t GetNumDevs() override;
     bool GetDevCaps(uint32_t device, TMixerCaps& caps) override;
@@ -57,12 +66,14 @@ constexpr uint32_t kPlatformWin32Nt = 2; // VER_PLATFORM_WIN32_NT
 bool EndpointExpected(const TWindowsVersion& version);
 
 // Drives the endpoint where the system has one that works, else the waveform
-// mixer. The choice is made on the engine's first touch, GetNumDevs, and
-// never revisited; calls before it go to the waveform mixer.
+// mixer. The choice is made on the engine's first touch, GetNumDevs; calls
+// before it go to the waveform mixer. Where the endpoint is expected but had
+// none, Reconsider looks again, so that a device plugged in, or an audio
+// service started, after the program is taken up.
 class TChoosingMixer : public IMixer {
 public:
     TChoosingMixer(IMixer& winmm, IMixer& endpoint, std::function<TWindowsVersion()> version,
-                   std::function<bool()> probe);
+                   std::function<TEndpointProbe()> probe);
 
     // The mixer chosen, or null before the choice.
     IMixer* Chosen() const { return m_chosen; }
@@ -76,6 +87,7 @@ public:
     bool GetControlValue(uint32_t handle, uint32_t controlId, uint32_t& value) override;
     bool SetControlValue(uint32_t handle, uint32_t controlId, uint32_t value) override;
     void Close(uint32_t handle) override;
+    bool Reconsider() override;
 
 private:
     IMixer& Current() { return m_chosen ? *m_chosen : m_winmm; }
@@ -83,6 +95,9 @@ private:
     IMixer& m_winmm;
     IMixer& m_endpoint;
     std::function<TWindowsVersion()> m_version;
-    std::function<bool()> m_probe;
+    std::function<TEndpointProbe()> m_probe;
     IMixer* m_chosen = nullptr;
+    bool m_lookAgain = false;     // on the waveform mixer, the endpoint was absent
+    bool m_winmmOpen = false;     // the waveform mixer handle below is open
+    uint32_t m_winmmHandle = 0;
 };

@@ -33,4 +33,8 @@ public:
     virtual bool GetControlValue(uint32_t handle, uint32_t controlId, uint32_t& value) = 0;
     virtual bool SetControlValue(uint32_t handle, uint32_t controlId, uint32_t value) = 0;
     virtual void Close(uint32_t handle) = 0;
+    // Called once per poll tick. True when the mixer behind has changed:
+    // every handle, id and bound obtained before is then void, and the old
+    // handle has already been closed.
+    virtual bool Reconsider() { return false; }
 };

@@ -122,3 +122,14 @@ bool TPelmFormMain::ToggleMute()
         return false;
     return SetMute(!muted);
 }
+
+void TPelmFormMain::RecheckMixer()
+{
+    if (!m_platform.Mixer->Reconsider())
+        return;
+    // The old provider's handle, ids and bounds mean nothing to the new one:
+    // found again on the next use, as at start.
+    m_hMixer = 0;
+    m_dwVolumeControlID = 0xFFFFFFFF;
+    m_dwMuteControlID = 0xFFFFFFFF;
+}

@@ -23,25 +23,35 @@ std::string ExtractProgramName(const std::string& path)
     return name;
 }
 
-bool GetProgramNameAtPoint(IWindowSystem& ws, TPoint pt, std::string& name)
+TWnd TopLevelWindowAt(IWindowSystem& ws, TPoint pt)
 {
     TWnd w = ws.WindowFromPoint(pt);
     if (!w)
-        return false;
+        return 0;
     // A real parent chain cannot loop, but a fake or a window being destroyed
     // might hand back nonsense; a bounded walk always ends.
     const int kMaxDepth = 1000;
     int depth = 0;
     for (TWnd parent = ws.GetParent(w); parent; parent = ws.GetParent(w)) {
         if (++depth > kMaxDepth)
-            return false;
+            return 0;
         w = parent;
     }
+    return w;
+}
+
+bool GetProgramNameOfWindow(IWindowSystem& ws, TWnd w, std::string& name)
+{
     std::string path;
-    if (!ws.GetProcessImageName(w, path))
+    if (!w || !ws.GetProcessImageName(w, path))
         return false;
     name = ExtractProgramName(path);
     return true;
+}
+
+bool GetProgramNameAtPoint(IWindowSystem& ws, TPoint pt, std::string& name)
+{
+    return GetProgramNameOfWindow(ws, TopLevelWindowAt(ws, pt), name);
 }
 
 bool ReadFullString(const std::function<uint32_t(char* buffer, uint32_t capacity)>& read, std::string& out)

@@ -17,6 +17,8 @@ public:
     virtual TWnd GetParent(TWnd w) = 0;
     // Image path of the process owning the window; false on any failure.
     virtual bool GetProcessImageName(TWnd w, std::string& path) = 0;
+    // The window's class name; empty when it cannot be read.
+    virtual std::string WindowClassName(TWnd) { return std::string(); }
 };
 
 // The file name after the last backslash of an ANSI path (the whole path when
@@ -24,8 +26,15 @@ public:
 // rules. A double-byte character whose trail byte is 0x5C is not a backslash.
 std::string ExtractProgramName(const std::string& path);
 
-// The program name of the window at the point; false, with name untouched,
-// when there is no window or its process cannot be told.
+// The top-level ancestor of the window at the point (parents and owners
+// followed to the end); 0 when there is no window there.
+TWnd TopLevelWindowAt(IWindowSystem& ws, TPoint pt);
+
+// The program name of a window's process; false, with name untouched, when
+// there is no window or its process cannot be told.
+bool GetProgramNameOfWindow(IWindowSystem& ws, TWnd w, std::string& name);
+
+// The program name of the window at the point: of its top-level ancestor.
 bool GetProgramNameAtPoint(IWindowSystem& ws, TPoint pt, std::string& name);
 
 // Reads a string of unknown length through a call that fills a buffer the way

@@ -12,18 +12,30 @@ void TPelmFormMain::WMHookWheel(TMessage& message)
     ISystem& system = *m_platform.System;
     TRect taskbar = {0, 0, 0, 0};
     system.GetTaskbarRect(taskbar);
+    // Without a pointer position there is nothing to place the notch on: the
+    // point (0, 0) would sit on a taskbar at the top or left of the screen.
     TPoint pt = {0, 0};
-    system.GetCursorPos(pt);
+    const bool havePointer = system.GetCursorPos(pt);
 
     TWheelInput in;
-    std::string name;
-    if (m_platform.Windows && GetProgramNameAtPoint(*m_platform.Windows, pt, name) && g_StoredProgramList)
-        in.Registered = g_StoredProgramList->IndexOf(name) >= 0;
+    bool overSecondaryTaskbar = false;
+    if (havePointer && m_platform.Windows) {
+        IWindowSystem& windows = *m_platform.Windows;
+        const TWnd top = TopLevelWindowAt(windows, pt);
+        if (top) {
+            overSecondaryTaskbar = IsSecondaryTaskbarClass(windows.WindowClassName(top));
+            std::string name;
+            if (GetProgramNameOfWindow(windows, top, name) && g_StoredProgramList)
+                in.Registered = g_StoredProgramList->IndexOf(name) >= 0;
+        }
+    }
 
     in.Delta = static_cast<int16_t>(message.WParam >> 16);
     Label1->SetCaption(std::to_string(in.Delta));
+    if (!havePointer)
+        return;
 
-    in.OverTaskbar = PointInTaskbar(taskbar, pt);
+    in.OverTaskbar = PointInTaskbar(taskbar, pt) || overSecondaryTaskbar;
     if ((!in.OverTaskbar && !in.Registered) || in.Delta == 0)
         return;
 

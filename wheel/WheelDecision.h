@@ -2,6 +2,7 @@
 // What one wheel notification does to the master volume, given everything the
 // handler gathered. Kept free of the platform so every row can be tested.
 #include <cstdint>
+#include <string>
 
 #include "framework/Types.h"
 
@@ -24,6 +25,9 @@ struct TWheelEffect {
 
 // Inclusive on every edge: a point on the right or bottom coordinate is inside.
 bool PointInTaskbar(const TRect& r, TPoint p);
+// The class of the taskbar that Windows 8 and later show on every monitor
+// besides the primary one; the taskbar rectangle query knows only the primary.
+bool IsSecondaryTaskbarClass(const std::string& className);
 // 1 up to 20 %, 2 up to 30 %, 5 above.
 int32_t WheelStep(int32_t volume);
 // Down means a delta of -10 or less; every other non-zero delta is up.

@@ -129,6 +129,7 @@ public:
     std::map<std::pair<int, int>, TWnd> AtPoint;
     std::map<TWnd, TWnd> Parents;
     std::map<TWnd, std::string> Images;
+    std::map<TWnd, std::string> Classes;
     TWnd WindowFromPoint(TPoint pt) override
     {
         auto it = AtPoint.find({pt.x, pt.y});
@@ -146,6 +147,11 @@ public:
             return false;
         path = it->second;
         return true;
+    }
+    std::string WindowClassName(TWnd w) override
+    {
+        auto it = Classes.find(w);
+        return it == Classes.end() ? std::string() : it->second;
     }
 };
 

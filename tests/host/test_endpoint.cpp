@@ -16,20 +16,29 @@ class TFakeEndpoint : public TScalarMixer {
 public:
     bool Missing = false, ReadFails = false, RefusesWrites = false, Held = false, Muted = false;
     float Scalar = 0.5f;
-    int Acquires = 0;
+    // A second playback device; while it is the default, reads and writes go to it.
+    bool SecondIsDefault = false, SecondMuted = false;
+    float SecondScalar = 0.9f;
+    int Acquires = 0, Releases = 0;
     std::vector<float> Writes;
 
 protected:
+    float& Level() { return SecondIsDefault ? SecondScalar : Scalar; }
+    bool& Mute() { return SecondIsDefault ? SecondMuted : Muted; }
     bool Acquire() override
     {
         ++Acquires;
         Held = !Missing;
         return Held;
     }
-    void Release() override { Held = false; }
+    void Release() override
+    {
+        ++Releases;
+        Held = false;
+    }
     bool ReadScalar(float& s) override
     {
-        s = Scalar;
+        s = Level();
         return Held && !ReadFails;
     }
     bool WriteScalar(float s) override
@@ -37,18 +46,20 @@ protected:
         Writes.push_back(s);
         if (!Held || RefusesWrites)
             return false;
-        Scalar = s;
+        Level() = s;
         return true;
     }
     bool ReadMute(bool& m) override
     {
-        m = Muted;
+        m = Mute();
         return Held;
     }
     bool WriteMute(bool m) override
     {
-        Muted = m;
-        return Held;
+        if (!Held)
+            return false;
+        Mute() = m;
+        return true;
     }
 };
 
@@ -79,6 +90,7 @@ protected:
         Rig.Platform.Mixer = &Chooser;
         Rig.Create();
     }
+    void Tick() { Rig.Form->GetVolTimerTimer(nullptr); }
     int32_t Percent()
     {
         int32_t p = -1;
@@ -141,8 +153,11 @@ TEST_F(EndpointTest, AnEndpointThatCannotBeHadOrRefusesItsOwnValueFallsBack)
         TChoosingMixer chooser = Make(endpoint);
         EXPECT_EQ(1u, chooser.GetNumDevs());
         EXPECT_EQ(&Rig.Mixer, chooser.Chosen());
-        EXPECT_FALSE(endpoint.Held); // released again
         EXPECT_EQ(0.5f, endpoint.Scalar);
+        // The refusing one is let go at once; the others at the close.
+        EXPECT_EQ(breakIt == +refusing ? 1 : 0, endpoint.Releases);
+        chooser.Close(TFakeMixer::kHandle);
+        EXPECT_FALSE(endpoint.Held);
     }
 
     Endpoint.RefusesWrites = true;
@@ -166,6 +181,132 @@ TEST_F(EndpointTest, DecidesOnceOnTheFirstDeviceCount)
     EXPECT_EQ(1, VersionAsks);
     EXPECT_EQ(1, Probes);
     EXPECT_EQ(&Endpoint, Chooser.Chosen());
+}
+
+TEST_F(EndpointTest, AnEndpointThatComesAfterTheStartIsTakenAtTheNextTickWithItsOwnLevel)
+{
+    Endpoint.Missing = true;
+    Endpoint.Scalar = 0.3f;
+    Rig.Mixer.Volume = 52428; // 80 % in the program's own session
+    Start();
+    EXPECT_EQ(80, Rig.Form->m_nVolume);
+    EXPECT_EQ(&Rig.Mixer, Chooser.Chosen());
+
+    // Still none: one look per tick, no more, and the fallback goes on.
+    for (int i = 1; i <= 3; ++i) {
+        Tick();
+        EXPECT_EQ(1 + i, Probes);
+    }
+    EXPECT_EQ(&Rig.Mixer, Chooser.Chosen());
+
+    Endpoint.Missing = false;
+    Tick();
+    EXPECT_EQ(&Endpoint, Chooser.Chosen());
+    EXPECT_TRUE(Rig.Log.Contains("mixer.Close " + std::to_string(TFakeMixer::kHandle)));
+    // The level shown is the endpoint's; the fallback's 80 % was not written
+    // to it (its one write is the look's own value).
+    EXPECT_EQ(30, Rig.Form->m_nVolume);
+    EXPECT_EQ("Pelmora 1.4 - 30%", Rig.Form->m_strTipText);
+    EXPECT_EQ(std::vector<float>{0.3f}, Endpoint.Writes);
+    EXPECT_EQ(0.3f, Endpoint.Scalar);
+
+    // From now on the engine drives the endpoint.
+    const int winmmCalls = Rig.Mixer.Calls;
+    ASSERT_TRUE(Rig.Form->SetVolume(45));
+    ASSERT_TRUE(Rig.Form->ToggleMute());
+    EXPECT_EQ(45, std::lround(Endpoint.Scalar * 100.0));
+    EXPECT_TRUE(Endpoint.Muted);
+    EXPECT_EQ(winmmCalls, Rig.Mixer.Calls);
+
+    // Once there, idle ticks look for nothing and touch no waveform mixer.
+    const int acquires = Endpoint.Acquires;
+    for (int i = 0; i < 10; ++i)
+        Tick();
+    EXPECT_EQ(acquires, Endpoint.Acquires);
+    EXPECT_EQ(1 + 4, Probes);
+    EXPECT_EQ(winmmCalls, Rig.Mixer.Calls);
+    EXPECT_EQ(1, VersionAsks);
+
+    Rig.Destroy();
+    EXPECT_FALSE(Endpoint.Held);
+}
+
+TEST_F(EndpointTest, WithNoMixerAtAllAtTheStartTheEndpointIsTakenWhenItComes)
+{
+    // The audio service not yet up: no endpoint and no waveform device.
+    Endpoint.Missing = true;
+    Endpoint.ReadFails = true;
+    Rig.Mixer.Devices = 0;
+    Start();
+    EXPECT_EQ(0u, Rig.Form->m_hMixer);
+    Tick();
+    EXPECT_EQ(&Rig.Mixer, Chooser.Chosen());
+
+    // The device shows before it reads: still worth another look.
+    Endpoint.Missing = false;
+    Tick();
+    EXPECT_EQ(&Rig.Mixer, Chooser.Chosen());
+    Endpoint.ReadFails = false;
+    Endpoint.Scalar = 0.64f;
+    Tick();
+    EXPECT_EQ(&Endpoint, Chooser.Chosen());
+    EXPECT_EQ(TScalarMixer::kHandle, Rig.Form->m_hMixer);
+    EXPECT_EQ("Pelmora 1.4 - 64%", Rig.Form->m_strTipText);
+    EXPECT_FALSE(Rig.Log.Contains("mixer.Close")); // nothing was open to close
+}
+
+TEST_F(EndpointTest, NoLaterLookWhereTheEndpointWasTakenRefusedOrIsNotExpected)
+{
+    // Windows XP: the endpoint is never even looked for, now or later.
+    Version = {kPlatformWin32Nt, 5};
+    Start();
+    for (int i = 0; i < 5; ++i)
+        Tick();
+    EXPECT_EQ(0, Probes);
+    EXPECT_EQ(0, Endpoint.Acquires);
+    EXPECT_EQ(1, VersionAsks);
+    Rig.Destroy();
+
+    // An endpoint that refuses a write of its own level is not asked again.
+    TFakeEndpoint refusing;
+    refusing.RefusesWrites = true;
+    TChoosingMixer chooser = Make(refusing);
+    Version = {kPlatformWin32Nt, 10};
+    Probes = 0;
+    Rig.Platform.Mixer = &chooser;
+    Rig.Create();
+    for (int i = 0; i < 5; ++i)
+        Tick();
+    EXPECT_EQ(1, Probes);
+    EXPECT_EQ(&Rig.Mixer, chooser.Chosen());
+    Rig.Destroy();
+}
+
+TEST_F(EndpointTest, ASwitchOfTheDefaultDeviceIsFollowed)
+{
+    Endpoint.Scalar = 0.2f;
+    Start();
+    EXPECT_EQ(20, Rig.Form->m_nVolume);
+    const int probes = Probes;
+
+    // Headphones become the default: the next tick shows their level, and
+    // writes go to them.
+    Endpoint.SecondIsDefault = true;
+    Endpoint.SecondScalar = 0.7f;
+    Endpoint.SecondMuted = true;
+    Tick();
+    EXPECT_EQ(70, Rig.Form->m_nVolume);
+    EXPECT_TRUE(Rig.Form->m_bMute);
+    ASSERT_TRUE(Rig.Form->SetVolume(66));
+    EXPECT_EQ(66, std::lround(Endpoint.SecondScalar * 100.0));
+    EXPECT_EQ(0.2f, Endpoint.Scalar);
+
+    // Back to the speakers.
+    Endpoint.SecondIsDefault = false;
+    Tick();
+    EXPECT_EQ(20, Rig.Form->m_nVolume);
+    EXPECT_FALSE(Rig.Form->m_bMute);
+    EXPECT_EQ(probes, Probes);
 }
 
 TEST_F(EndpointTest, ScalarsReadAsTheirRoundedPercent)

@@ -201,6 +201,21 @@ TEST_F(TrayTest, LaunchRuleSearchesSystemFolderThenPathOnly)
     EXPECT_EQ(2u, launcher.Started.size());
 }
 
+TEST_F(TrayTest, PathFolderEndingInADoubleByteCharacterGetsItsBackslash)
+{
+    // 表 is 0x95 0x5C and 能 0x94 0x5C in Shift-JIS: neither ends the folder.
+    launcher.System = "C:\\\x95\x5C";
+    launcher.Path = "C:\\\x94\x5C;C:\\\x83\x5C\\";
+    launcher.Files = {"C:\\\x94\x5C\\sndvol32.exe", "C:\\\x83\x5C\\rundll32.exe"};
+    rig.Form->mnOpenVolCtrlWindowClick(nullptr);
+    rig.Form->meOpenAudioPropClick(nullptr);
+    ASSERT_EQ(2u, launcher.Started.size());
+    EXPECT_EQ("C:\\\x94\x5C\\sndvol32.exe", launcher.Started[0].first);
+    EXPECT_EQ("C:\\\x83\x5C\\rundll32.exe", launcher.Started[1].first);
+    launcher.Files = {"C:\\\x95\x5C\\rundll32.exe"};
+    EXPECT_EQ("C:\\\x95\x5C\\rundll32.exe", FindProgram(launcher, "rundll32.exe"));
+}
+
 TEST_F(TrayTest, ShellRestartBringsTheIconBack)
 {
     size_t calls = rig.Shell.Calls.size();
@@ -222,6 +237,84 @@ TEST(TrayStart, FailedFirstAddIsRetriedOnThePoll)
     EXPECT_EQ(kNimAdd, rig.Shell.Calls[calls].Op);
     rig.Form->GetVolTimerTimer(nullptr);
     EXPECT_EQ(calls + 2, rig.Shell.Calls.size()); // once added, quiet again
+}
+
+// Ticks at which the poll tried to add the icon, over a number of ticks.
+std::vector<int> AddTicks(TControllerRig& rig, int ticks)
+{
+    std::vector<int> at;
+    for (int t = 0; t < ticks; ++t) {
+        const size_t before = rig.Shell.Calls.size();
+        rig.Form->GetVolTimerTimer(nullptr);
+        for (size_t i = before; i < rig.Shell.Calls.size(); ++i)
+            if (rig.Shell.Calls[i].Op == kNimAdd)
+                at.push_back(t);
+    }
+    return at;
+}
+
+TEST(TrayStart, RefusedAddIsRetriedLessOftenThenTheTickGoesQuiet)
+{
+    TControllerRig rig;
+    rig.Shell.Fails = true; // a shell that keeps refusing
+    rig.Create();
+    const size_t startCalls = rig.Shell.Calls.size();
+    const std::vector<int> at = AddTicks(rig, 400); // two minutes of ticks
+    // Still retrying, but no longer twice a tick: the pause doubles up to
+    // about 5 s (16 ticks) and stays there.
+    ASSERT_GE(at.size(), 20u);
+    EXPECT_LE(at.size(), 35u);
+    EXPECT_EQ(0, at[0]);
+    for (size_t i = 1; i < at.size(); ++i) {
+        const int gap = at[i] - at[i - 1];
+        EXPECT_LE(gap, 17) << i;
+        if (i > 1)
+            EXPECT_GE(gap, at[i - 1] - at[i - 2]) << i;
+    }
+    EXPECT_GE(at.back() - at[at.size() - 2], 10);
+    EXPECT_EQ(startCalls + 2 * at.size(), rig.Shell.Calls.size()); // add and modify per try
+
+    // The shell comes: within one pause the icon is added, and from then on
+    // a quiet tick calls the shell no more.
+    rig.Shell.Fails = false;
+    const std::vector<int> late = AddTicks(rig, 17);
+    ASSERT_EQ(1u, late.size());
+    const size_t calls = rig.Shell.Calls.size();
+    AddTicks(rig, 100);
+    EXPECT_EQ(calls, rig.Shell.Calls.size());
+}
+
+// A shell that already holds the icon refuses the add but takes the modify.
+class TShellHoldingTheIcon : public IShellTray {
+public:
+    std::vector<uint32_t> Ops;
+    bool NotifyIcon(uint32_t op, const TNotifyIconData&) override
+    {
+        Ops.push_back(op);
+        return op != kNimAdd;
+    }
+};
+
+TEST(TrayStart, AcceptedModifyAfterARefusedAddEndsTheRetries)
+{
+    TShellHoldingTheIcon shell; // outlives the controller, which deletes the icon
+    TControllerRig rig;
+    rig.Platform.Shell = &shell;
+    rig.Create();
+    const size_t calls = shell.Ops.size();
+    AddTicks(rig, 50);
+    EXPECT_EQ(calls, shell.Ops.size());
+}
+
+TEST_F(TrayTest, RestartedShellThatRefusesTheAddIsRetriedOnThePoll)
+{
+    rig.Shell.Fails = true;
+    rig.Send(0xC123);
+    rig.Shell.Fails = false;
+    const size_t calls = rig.Shell.Calls.size();
+    rig.Form->GetVolTimerTimer(nullptr);
+    ASSERT_EQ(calls + 2, rig.Shell.Calls.size());
+    EXPECT_EQ(kNimAdd, rig.Shell.Calls[calls].Op);
 }
 
 } // namespace

@@ -128,6 +128,42 @@ TEST_F(WheelHandler, ElsewhereOnlyTheLabelChanges)
     EXPECT_TRUE(rig.Log.Events.empty());
 }
 
+TEST_F(WheelHandler, UnreadablePointerDoesNothingButTheLabel)
+{
+    // A taskbar along the top holds the point (0, 0); so does a registered
+    // program's window there.
+    rig.System.Taskbar = {0, 0, 1024, 30};
+    rig.Windows.AtPoint[{0, 0}] = 0x10;
+    g_StoredProgramList->Add("editor.exe");
+    rig.System.CursorFails = true;
+    Wheel(120, {0, 0});
+    EXPECT_EQ("120", rig.Form->Label1->Caption());
+    EXPECT_EQ(50, rig.Form->m_nVolume);
+    EXPECT_TRUE(rig.Log.Events.empty());
+    rig.System.CursorFails = false;
+    Wheel(120, {0, 0});
+    EXPECT_EQ(55, rig.Form->m_nVolume);
+}
+
+TEST_F(WheelHandler, SecondaryTaskbarOfAnotherMonitorCounts)
+{
+    // A second monitor to the right: its taskbar's button strip is a child
+    // of the Shell_SecondaryTrayWnd window, far from the primary rectangle.
+    rig.Windows.AtPoint[{1500, 760}] = 0x41;
+    rig.Windows.Parents[0x41] = 0x40;
+    rig.Windows.Classes[0x40] = "Shell_SecondaryTrayWnd";
+    rig.Windows.Classes[0x41] = "MSTaskListWClass";
+    Wheel(120, {1500, 760});
+    EXPECT_EQ(55, rig.Form->m_nVolume);
+    EXPECT_EQ("Pelmora 1.4 - 55%", rig.Form->m_strTipText);
+    // Only the top-level window's class counts, and only that exact class.
+    rig.Windows.Classes[0x40] = "Shell_TrayWnd2";
+    rig.Windows.Classes[0x41] = "Shell_SecondaryTrayWnd";
+    Wheel(120, {1500, 760});
+    EXPECT_EQ(55, rig.Form->m_nVolume);
+    EXPECT_TRUE(rig.Log.Events.empty());
+}
+
 TEST_F(WheelHandler, RegisteredProgramMatchesThroughItsTopLevelWindowIgnoringCase)
 {
     g_StoredProgramList->Add("Editor.EXE");

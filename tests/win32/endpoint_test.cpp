@@ -25,7 +25,11 @@ int main()
             std::printf("endpoint read: failed\n");
         if (handle)
             endpoint.Close(handle);
-        std::printf("endpoint write of its own value: %s\n", endpoint.Probe() ? "taken" : "refused");
+        const TEndpointProbe found = endpoint.Probe();
+        std::printf("endpoint write of its own value: %s\n", found == TEndpointProbe::Taken     ? "taken"
+                                                               : found == TEndpointProbe::Refused ? "refused"
+                                                                                                  : "no endpoint");
+        endpoint.Close(0);
     }
 
     IMixer& provider = MixerProvider();

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
+#include "wheel/PathText.h"
+
 static_assert(sizeof(OSVERSIONINFOA) == 148, "OSVERSIONINFOA as the 9x family knows it");
 static_assert(sizeof(PROCESSENTRY32) == 296, "the ANSI PROCESSENTRY32");
 
@@ -28,7 +30,7 @@ HMODULE LoadPsapi()
     if (length == 0 || length >= MAX_PATH)
         return nullptr;
     std::string path(dir, length);
-    if (path.back() != '\\')
+    if (!EndsWithPathSeparator(path))
         path += '\\';
     path += "PSAPI.DLL";
     return LoadLibraryA(path.c_str());
@@ -145,6 +147,13 @@ TWnd TWinWindowSystem::WindowFromPoint(TPoint pt)
 {
     POINT p = {pt.x, pt.y};
     return reinterpret_cast<TWnd>(::WindowFromPoint(p));
+}
+
+std::string TWinWindowSystem::WindowClassName(TWnd w)
+{
+    char name[257] = {}; // class names have at most 256 characters
+    const int n = GetClassNameA(reinterpret_cast<HWND>(w), name, sizeof name);
+    return n > 0 ? std::string(name, static_cast<size_t>(n)) : std::string();
 }
 
 TWnd TWinWindowSystem::GetParent(TWnd w)

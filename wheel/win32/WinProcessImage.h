@@ -10,4 +10,5 @@ public:
     // functions of kernel32; both are bound by name at run time, since
     // neither exists on every system the program runs on.
     bool GetProcessImageName(TWnd w, std::string& path) override;
+    std::string WindowClassName(TWnd w) override;
 };

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# The hook library beside an executable in a folder whose name ends in a
+# double-byte character with the trail byte 0x5C (表示: 表 is 0x95 0x5C in
+# code page 932, which the rig runs with), and beside an executable whose
+# path is longer than MAX_PATH: in both the library loads and a real notch
+# over the taskbar steps the volume.
+set -euo pipefail
+. "$(dirname "$0")/common.inc"
+. "$(dirname "$0")/gestures.inc"
+
+# run_from DIR: starts the program copied into DIR, notches over the
+# taskbar and checks the tooltip follows; leaves $pid and $hwnd set.
+run_from() {
+  local dir=$1
+  mkdir -p "$dir"
+  cp "$PELM_BUILD_DIR/pelmora.exe" "$PELM_BUILD_DIR/hookdll/hookdll.dll" "$dir/"
+  pid=$(wine_start "$dir/pelmora.exe")
+  hwnd=$(wait_for 300 probe find TPelmFormMain -) || fail "main window never appeared from $dir"
+  wait_for 60 tray_shows level >/dev/null || fail "no level picture"
+  notch 500 767 down
+  local v
+  v=$(wait_for 30 percent) || fail "a notch over the taskbar changed nothing: no hook library from $dir"
+  [ -n "$v" ] || fail "no percentage after a notch over the taskbar"
+  v=$(down_from "$v")
+  notch 500 767 down
+  wait_for 30 is_level "$v" >/dev/null || fail "the second notch did not reach $v%"
+}
+
+dbcs="$app/表示"
+run_from "$dbcs"
+pass "from a folder named 表示 the hook library loads and the wheel steps the volume"
+probe post "$hwnd" 0x10 0 0 >/dev/null
+rc=$(wine_wait_exit "$pid" 300) || true
+assert_eq 0 "$rc" "exit code"
+[ -f "$dbcs/pelmora.ini" ] || fail "no settings file beside the program in 表示"
+
+# Nested folders until the Windows path of the program passes MAX_PATH
+# (counted in code page 932 bytes, from the path Wine gave the first copy).
+winlen() { printf '%s' "$1" | iconv -f UTF-8 -t CP932 | wc -c; }
+long="$dbcs" winlong="${exe%pelmora.exe}表示\pelmora.exe"
+while [ "$(winlen "$winlong")" -lt 300 ]; do
+  long="$long/表示フォルダ0123456789"
+  winlong="${winlong%pelmora.exe}表示フォルダ0123456789\pelmora.exe"
+done
+run_from "$long"
+pass "from a path of $(winlen "$winlong") bytes the hook library loads and the wheel steps the volume"
+# The settings file of so long a path is not this scenario's subject: the
+# program is stopped by its pid.
+kill_pid "$pid"
+echo "$PELM_PASSED passed, 0 failed"
