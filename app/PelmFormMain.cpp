@@ -63,7 +63,7 @@ void TPelmFormMain::FormDestroy(TComponent*)
     try {
         SaveSettings();
     } catch (const std::exception& e) {
-        Application->ShowException(e.what());
+        Application->ShowException(e);
     }
     delete g_StoredProgramList;
     g_StoredProgramList = nullptr;

@@ -16,9 +16,17 @@ void TApplication::ReleaseForms()
     }
 }
 
-void TApplication::ShowException(const std::string& message)
+void TApplication::ShowException(const TScreenText& message)
 {
-    ShowMessageBox(FormatErrorReportText(message), Title, kMbOk | kMbIconError);
+    ShowMessageBoxText(FormatErrorReport(message), Title, kMbOk | kMbIconError);
+}
+
+void TApplication::ShowException(const std::exception& error)
+{
+    if (auto* own = dynamic_cast<const EPelmError*>(&error))
+        ShowException(own->Text());
+    else
+        ShowException(TScreenText(error.what()));
 }
 
 void TApplication::Guard(const std::function<void()>& handler)
@@ -26,9 +34,9 @@ void TApplication::Guard(const std::function<void()>& handler)
     try {
         handler();
     } catch (const std::exception& e) {
-        ShowException(e.what());
+        ShowException(e);
     } catch (...) {
-        ShowException("Unknown error");
+        ShowException(TScreenText("Unknown error"));
     }
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 // The application object: title, main form, the message loop, the general
 // error report and application-wide events.
+#include <exception>
 #include <string>
 #include <vector>
 
+#include "framework/ScreenText.h"
 #include "framework/Types.h"
 
 class TForm;
@@ -27,10 +29,18 @@ public:
     virtual void Terminate() { m_terminated = true; }
 
     // A message box owned by the application; returns the button pressed.
+    // Text and caption are the program's own fixed texts.
     virtual int ShowMessageBox(const std::string& text, const std::string& caption, uint32_t flags) = 0;
+    // The same for a text that may hold parts from the system (a path).
+    virtual int ShowMessageBoxText(const TScreenText& text, const TScreenText& caption, uint32_t flags)
+    {
+        return ShowMessageBox(text.Bytes(), caption.Bytes(), flags);
+    }
     // The general error report: error icon, OK, caption = title, the text
     // with a full stop where it needs one.
-    void ShowException(const std::string& message);
+    void ShowException(const TScreenText& message);
+    // The report of a caught error; an EPelmError keeps its parts apart.
+    void ShowException(const std::exception& error);
     // Runs a handler, turning what it raises into the error report.
     void Guard(const std::function<void()>& handler);
 

@@ -4,12 +4,25 @@
 #include <stdexcept>
 #include <string>
 
+#include "framework/ScreenText.h"
+
 class EPelmError : public std::runtime_error {
 public:
-    explicit EPelmError(const std::string& message) : std::runtime_error(message) {}
+    // A message that is one of the program's fixed texts.
+    explicit EPelmError(const std::string& message) : std::runtime_error(message), m_text(message) {}
+    explicit EPelmError(const char* message) : EPelmError(std::string(message)) {}
+    // A message with parts from the system (a path) beside the fixed ones.
+    explicit EPelmError(const TScreenText& message) : std::runtime_error(message.Bytes()), m_text(message) {}
+
+    const TScreenText& Text() const { return m_text; }
+
+private:
+    TScreenText m_text;
 };
 
 // The text the general error report shows: a full stop is appended when the
 // message's last byte sorts after "." (so a message ending in "." or "!" is
 // left alone, one ending in a letter or a double-byte character is not).
 std::string FormatErrorReportText(const std::string& message);
+// The same rule on a text of parts; the full stop is a fixed text.
+TScreenText FormatErrorReport(const TScreenText& message);

@@ -83,7 +83,7 @@ bool ReadBoolKey(IProfile& profile, const char* key, bool def, const std::string
 void WriteKey(IProfile& profile, const char* key, const std::string& value, const std::string& path)
 {
     if (!profile.WriteString(kSection, key, value, path))
-        throw EPelmError(path + " に書き込めません");
+        throw EPelmError(TScreenText::FromSystem(path) + " に書き込めません");
 }
 
 } // namespace

@@ -91,7 +91,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
         WindowStoreDlg = new TWindowStoreDlg(builder, platform);
         app.AddForm(WindowStoreDlg);
     } catch (const std::exception& e) {
-        app.ShowException(e.what());
+        app.ShowException(e);
         app.ReleaseForms();
         return 0;
     }

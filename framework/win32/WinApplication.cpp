@@ -1,7 +1,10 @@
 #include "framework/win32/WinApplication.h"
 
+#include "framework/win32/WinScreenText.h"
+
 HINSTANCE g_hInstance = nullptr;
 HCURSOR g_hNoDropCursor = nullptr;
+HWND g_hMenuOwner = nullptr;
 
 void DropTimerCallback(MSG& msg)
 {
@@ -12,6 +15,27 @@ void DropTimerCallback(MSG& msg)
     if (msg.message == WM_TIMER || msg.message == kWmSysTimer)
         msg.lParam = 0;
 }
+
+namespace {
+
+// The visible form of this program that a keyboard message is for, so that
+// Tab, Enter, Escape and Alt with an underlined letter work among its
+// controls whether or not it is modal. Menus and message boxes run loops of
+// their own and never get here.
+HWND DialogKeysTarget(const MSG& msg)
+{
+    if (!msg.hwnd || msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST)
+        return nullptr;
+    HWND root = msg.hwnd;
+    while ((GetWindowLongA(root, GWL_STYLE) & WS_CHILD) && GetParent(root))
+        root = GetParent(root);
+    if (GetWindowThreadProcessId(root, nullptr) != GetCurrentThreadId() || !IsWindowVisible(root) ||
+        !IsWindowEnabled(root) || (GetWindowLongA(root, GWL_STYLE) & WS_CAPTION) != WS_CAPTION)
+        return nullptr;
+    return root;
+}
+
+} // namespace
 
 bool TWinApplication::ProcessMessage(HWND dialog)
 {
@@ -24,6 +48,9 @@ bool TWinApplication::ProcessMessage(HWND dialog)
     DropTimerCallback(msg);
     // Keyboard navigation (Tab, Enter, Escape) inside a modal form.
     if (dialog && IsDialogMessageA(dialog, &msg))
+        return true;
+    HWND form = DialogKeysTarget(msg);
+    if (form && form != dialog && IsDialogMessageA(form, &msg))
         return true;
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
@@ -50,6 +77,10 @@ void TWinApplication::RunNested(const std::function<bool()>& done, HWND dialog)
 
 void TWinApplication::Terminate()
 {
+    // A popup menu's own loop does not end at WM_QUIT: it would wait for the
+    // user to dismiss the menu before the program could end.
+    if (g_hMenuOwner)
+        SendMessageA(g_hMenuOwner, WM_CANCELMODE, 0, 0);
     if (!Terminated())
         PostQuitMessage(0);
     TApplication::Terminate();
@@ -72,7 +103,12 @@ BOOL CALLBACK FindShownWindow(HWND wnd, LPARAM found)
 // it closes the window is active again instead of whatever lay below.
 int TWinApplication::ShowMessageBox(const std::string& text, const std::string& caption, uint32_t flags)
 {
+    return ShowMessageBoxText(text, caption, flags);
+}
+
+int TWinApplication::ShowMessageBoxText(const TScreenText& text, const TScreenText& caption, uint32_t flags)
+{
     HWND owner = nullptr;
     EnumThreadWindows(GetCurrentThreadId(), FindShownWindow, reinterpret_cast<LPARAM>(&owner));
-    return MessageBoxA(owner, text.c_str(), caption.c_str(), flags);
+    return MessageBoxText(owner, text, caption, flags);
 }

@@ -5,6 +5,9 @@
 #include <set>
 
 #include "framework/Error.h"
+#include "framework/IconFile.h"
+#include "framework/LabelLayout.h"
+#include "framework/win32/WinScreenText.h"
 
 TWinApplication& WinApplication()
 {
@@ -12,6 +15,21 @@ TWinApplication& WinApplication()
 }
 
 namespace {
+
+// The pictures are icon files kept as data, so that the program's own icon
+// is the only icon group Explorer can pick for the executable; the image of
+// the wanted size becomes an icon here.
+HICON LoadIconData(const char* name, int size)
+{
+    HRSRC res = FindResourceA(g_hInstance, name, MAKEINTRESOURCEA(10)); // RT_RCDATA
+    HGLOBAL mem = res ? LoadResource(g_hInstance, res) : nullptr;
+    const auto* data = static_cast<const uint8_t*>(mem ? LockResource(mem) : nullptr);
+    TIconImage image;
+    if (!data || !FindIconImage(data, SizeofResource(g_hInstance, res), size, image))
+        return nullptr;
+    return CreateIconFromResourceEx(const_cast<PBYTE>(data + image.Offset), static_cast<DWORD>(image.Size), TRUE,
+                                    0x00030000, size, size, LR_DEFAULTCOLOR);
+}
 
 // Whether the program as a whole is active, so that the deactivation event
 // fires once per switch away however many windows are told.
@@ -41,6 +59,9 @@ public:
     {
     }
 
+    // A caption set while the program runs (the wheel delta) is the
+    // program's own ANSI text; the one from the description goes to the
+    // window at its creation.
     void SetCaption(const std::string& caption) override
     {
         Base::SetCaption(caption);
@@ -62,9 +83,15 @@ public:
     void CreateWindowIn(HWND parent, int id, HFONT font) override
     {
         DWORD style = WS_CHILD | m_style | (this->Visible() ? WS_VISIBLE : 0) | (this->Enabled() ? 0 : WS_DISABLED);
-        m_hwnd = CreateWindowExA(0, m_class, this->Caption().c_str(), style, this->Left, this->Top, this->Width,
-                                 this->Height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_hInstance,
-                                 nullptr);
+        HMENU childId = reinterpret_cast<HMENU>(static_cast<INT_PTR>(id));
+        // A control without a text of its own (picture, list box) stays an
+        // ANSI window whatever the code page: what it shows comes from the system.
+        if (this->Caption().empty())
+            m_hwnd = CreateWindowExA(0, m_class, "", style, this->Left, this->Top, this->Width, this->Height, parent,
+                                     childId, g_hInstance, nullptr);
+        else
+            m_hwnd = CreateControlWithText(0, m_class, this->Caption(), style, this->Left, this->Top, this->Width,
+                                           this->Height, parent, childId, g_hInstance);
         if (m_hwnd && font)
             SendMessageA(m_hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         Created();
@@ -85,19 +112,116 @@ protected:
     HWND m_hwnd = nullptr;
 };
 
+// A label whose text sits at the bottom of its box, or in the middle of it
+// over several lines, has no static style of its own: it paints itself.
+bool LabelPaintsItself(const TLabelLayout& layout)
+{
+    return layout.Vert == TLabelLayout::Bottom || (layout.Vert == TLabelLayout::Middle && layout.WordWrap);
+}
+
 DWORD LabelStyle(const TObjectDesc& desc)
 {
+    const TLabelLayout layout = LabelLayoutOf(desc);
     DWORD style = SS_NOPREFIX;
-    if (desc.Get("Alignment") == "taCenter")
+    if (layout.Horz == TLabelLayout::Center)
         style |= SS_CENTER;
-    if (desc.Get("Layout") == "tlCenter" && !desc.GetBool("WordWrap", false))
+    else if (layout.Horz == TLabelLayout::Right)
+        style |= SS_RIGHT;
+    else if (!layout.WordWrap)
+        style |= SS_LEFTNOWORDWRAP;
+    // One line in the middle of the box; this also keeps a centred text
+    // from wrapping.
+    if (layout.Vert == TLabelLayout::Middle && !layout.WordWrap)
         style |= SS_CENTERIMAGE;
     return style;
 }
 
 class TWinLabel : public TWinCtl<TLabel> {
 public:
-    explicit TWinLabel(const TObjectDesc& d) : TWinCtl("STATIC", LabelStyle(d), d) {}
+    explicit TWinLabel(const TObjectDesc& d) : TWinCtl("STATIC", LabelStyle(d), d), m_layout(LabelLayoutOf(d)) {}
+
+protected:
+    void Created() override
+    {
+        if (!m_hwnd || !LabelPaintsItself(m_layout))
+            return;
+        // Subclassed through the window's own character set, so that a wide
+        // text set on a wide window is not narrowed on its way through.
+        m_wide = IsWindowUnicode(m_hwnd) != FALSE;
+        SetWindowLongPtrA(m_hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        const auto proc = reinterpret_cast<LONG_PTR>(&TWinLabel::SubclassProc);
+        m_oldProc = reinterpret_cast<WNDPROC>(m_wide ? SetWindowLongPtrW(m_hwnd, GWLP_WNDPROC, proc)
+                                                     : SetWindowLongPtrA(m_hwnd, GWLP_WNDPROC, proc));
+    }
+
+private:
+    static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+    {
+        auto* self = reinterpret_cast<TWinLabel*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+        if (msg == WM_PAINT) {
+            PAINTSTRUCT ps;
+            if (HDC dc = BeginPaint(hwnd, &ps)) {
+                self->Paint(hwnd, dc);
+                EndPaint(hwnd, &ps);
+            }
+            return 0;
+        }
+        LRESULT r = self->m_wide ? CallWindowProcW(self->m_oldProc, hwnd, msg, wParam, lParam)
+                                 : CallWindowProcA(self->m_oldProc, hwnd, msg, wParam, lParam);
+        if (msg == WM_SETTEXT || msg == WM_ENABLE || msg == WM_SETFONT)
+            InvalidateRect(hwnd, nullptr, TRUE);
+        return r;
+    }
+
+    // As the text would lie in a box of its own height, moved to the bottom
+    // (or the middle) of the label's box; what does not fit is cut at the top.
+    void Paint(HWND hwnd, HDC dc)
+    {
+        RECT box;
+        GetClientRect(hwnd, &box);
+        auto brush = reinterpret_cast<HBRUSH>(SendMessageA(GetParent(hwnd), WM_CTLCOLORSTATIC,
+                                                           reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(hwnd)));
+        FillRect(dc, &box, brush ? brush : GetSysColorBrush(COLOR_BTNFACE));
+        if (!IsWindowEnabled(hwnd))
+            SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
+        SetBkMode(dc, TRANSPARENT);
+        auto font = reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0));
+        HGDIOBJ oldFont = font ? SelectObject(dc, font) : nullptr;
+        UINT flags = DT_NOPREFIX | (m_layout.WordWrap ? DT_WORDBREAK : DT_SINGLELINE);
+        if (m_layout.Horz == TLabelLayout::Center)
+            flags |= DT_CENTER;
+        else if (m_layout.Horz == TLabelLayout::Right)
+            flags |= DT_RIGHT;
+        RECT text = box;
+        if (m_wide) {
+            std::wstring s(static_cast<size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
+            const int n = GetWindowTextW(hwnd, &s[0], static_cast<int>(s.size()));
+            DrawTextW(dc, s.c_str(), n, &text, flags | DT_CALCRECT);
+            PlaceText(box, text);
+            DrawTextW(dc, s.c_str(), n, &text, flags);
+        } else {
+            std::string s(static_cast<size_t>(GetWindowTextLengthA(hwnd)) + 1, '\0');
+            const int n = GetWindowTextA(hwnd, &s[0], static_cast<int>(s.size()));
+            DrawTextA(dc, s.c_str(), n, &text, flags | DT_CALCRECT);
+            PlaceText(box, text);
+            DrawTextA(dc, s.c_str(), n, &text, flags);
+        }
+        if (oldFont)
+            SelectObject(dc, oldFont);
+    }
+    void PlaceText(const RECT& box, RECT& text) const
+    {
+        const LONG height = text.bottom - text.top;
+        text.left = box.left;
+        text.right = box.right;
+        text.top = m_layout.Vert == TLabelLayout::Bottom ? box.bottom - height
+                                                          : box.top + (box.bottom - box.top - height) / 2;
+        text.bottom = text.top + height;
+    }
+
+    TLabelLayout m_layout;
+    bool m_wide = false;
+    WNDPROC m_oldProc = nullptr;
 };
 
 class TWinButton : public TWinCtl<TButton> {
@@ -189,7 +313,7 @@ public:
     THandle IconHandle() override
     {
         if (!m_icon && !IconName.empty())
-            m_icon = static_cast<HICON>(LoadImageA(g_hInstance, IconName.c_str(), IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR));
+            m_icon = LoadIconData(IconName.c_str(), 32);
         return reinterpret_cast<THandle>(m_icon);
     }
 
@@ -201,8 +325,12 @@ protected:
         // new child window goes below its siblings, so it is raised here.
         if (m_hwnd)
             SetWindowPos(m_hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        if (m_hwnd && IconHandle())
+        if (m_hwnd && IconHandle()) {
             SendMessageA(m_hwnd, STM_SETICON, reinterpret_cast<WPARAM>(m_icon), 0);
+            // The static shrinks itself to the icon; the picture keeps the
+            // box it was described with, the icon drawn at its top-left.
+            SetWindowPos(m_hwnd, nullptr, 0, 0, Width, Height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
         if (m_hwnd && m_dragSource) {
             SetWindowLongPtrA(m_hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
             m_oldProc = reinterpret_cast<WNDPROC>(
@@ -367,14 +495,17 @@ public:
                 AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
                 continue;
             }
-            AppendMenuA(menu, MF_STRING, id, item->Caption.c_str());
+            AppendMenuText(menu, id, item->Caption);
             if (item->Default)
                 SetMenuDefaultItem(menu, id, FALSE);
             byId[id++] = item;
         }
         HWND owner = Owner ? reinterpret_cast<HWND>(Owner->Handle()) : nullptr;
+        HWND outer = g_hMenuOwner;
+        g_hMenuOwner = owner;
         UINT chosen = static_cast<UINT>(TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY,
                                                        x, y, 0, owner, nullptr));
+        g_hMenuOwner = outer;
         DestroyMenu(menu);
         auto it = byId.find(chosen);
         if (it != byId.end() && it->second->OnClick) {
@@ -413,7 +544,7 @@ TWinFormPeer::TWinFormPeer(TForm& form, const TObjectDesc& desc) : m_form(form)
         wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         wc.lpszClassName = form.ClassName.c_str();
-        if (!RegisterClassA(&wc))
+        if (!RegisterFormClass(wc))
             throw EPelmError("cannot register window class " + form.ClassName);
         registered.insert(form.ClassName);
     }
@@ -425,6 +556,7 @@ TWinFormPeer::TWinFormPeer(TForm& form, const TObjectDesc& desc) : m_form(form)
         GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
         m_fontName = lf.lfFaceName;
         m_charset = lf.lfCharSet;
+        m_fontNameFromSystem = true;
     }
     if (desc.Get("Font.Charset") == "SHIFTJIS_CHARSET")
         m_charset = SHIFTJIS_CHARSET;
@@ -435,8 +567,8 @@ TWinFormPeer::TWinFormPeer(TForm& form, const TObjectDesc& desc) : m_form(form)
     DWORD style = FormStyle(desc, exStyle);
     RECT r = {0, 0, desc.GetInt("ClientWidth"), desc.GetInt("ClientHeight")};
     AdjustWindowRectEx(&r, style, FALSE, exStyle);
-    m_hwnd = CreateWindowExA(exStyle, form.ClassName.c_str(), desc.Get("Caption").c_str(), style, CW_USEDEFAULT,
-                             CW_USEDEFAULT, r.right - r.left, r.bottom - r.top, nullptr, nullptr, g_hInstance, this);
+    m_hwnd = CreateFormWindow(exStyle, form.ClassName.c_str(), desc.Get("Caption"), style, CW_USEDEFAULT,
+                              CW_USEDEFAULT, r.right - r.left, r.bottom - r.top, g_hInstance, this);
     if (!m_hwnd)
         throw EPelmError("cannot create window " + form.ClassName);
     if (m_centerOnShow)
@@ -457,8 +589,8 @@ HFONT TWinFormPeer::FontOfHeight(int height)
     auto it = m_extraFonts.find(height);
     if (it != m_extraFonts.end())
         return it->second;
-    HFONT font = CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, m_charset, OUT_DEFAULT_PRECIS,
-                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, m_fontName.c_str());
+    HFONT font = CreateFontWithFace(height, m_charset,
+                                    m_fontNameFromSystem ? TScreenText::FromSystem(m_fontName) : m_fontName);
     m_extraFonts[height] = font;
     return font;
 }
@@ -495,14 +627,7 @@ void TWinFormPeer::AddTooltip(HWND control, const std::string& text)
             return;
         SendMessageA(m_tooltip, WM_SETFONT, reinterpret_cast<WPARAM>(m_font), FALSE);
     }
-    TTTOOLINFOA ti = {};
-    ti.cbSize = TTTOOLINFOA_V1_SIZE;
-    ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    ti.hwnd = m_hwnd;
-    ti.uId = reinterpret_cast<UINT_PTR>(control);
-    m_hints.push_back(text);
-    ti.lpszText = const_cast<char*>(m_hints.back().c_str());
-    SendMessageA(m_tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+    AddToolText(m_tooltip, m_hwnd, control, text);
 }
 
 void TWinFormPeer::CenterOnScreen()
@@ -552,11 +677,44 @@ void TWinFormPeer::KillTimer(uint32_t id)
     ::KillTimer(m_hwnd, id);
 }
 
+namespace {
+
+// The control that had the focus when each form was last deactivated.
+std::map<HWND, HWND>& FocusMemory()
+{
+    static std::map<HWND, HWND> memory;
+    return memory;
+}
+
+bool CanFocus(HWND c)
+{
+    return IsWindowVisible(c) && IsWindowEnabled(c);
+}
+
+void FocusControl(HWND form)
+{
+    HWND target = nullptr;
+    auto it = FocusMemory().find(form);
+    if (it != FocusMemory().end() && IsChild(form, it->second) && CanFocus(it->second))
+        target = it->second;
+    // Controls lie in tab order among their siblings (the order they were
+    // described in); the first that takes Tab takes the focus.
+    for (HWND c = GetWindow(form, GW_CHILD); c && !target; c = GetWindow(c, GW_HWNDNEXT))
+        if ((GetWindowLongA(c, GWL_STYLE) & WS_TABSTOP) && CanFocus(c))
+            target = c;
+    if (target)
+        SetFocus(target);
+}
+
+} // namespace
+
 int TWinFormPeer::ShowModal()
 {
     m_modal = true;
     SetVisible(true);
     SetForegroundWindow(m_hwnd);
+    if (!IsChild(m_hwnd, GetFocus()))
+        FocusControl(m_hwnd); // in case the system kept it from activating
     WinApplication().RunNested([this] { return m_form.ModalResult != 0 || !Visible(); }, m_hwnd);
     SetVisible(false);
     m_modal = false;
@@ -594,7 +752,10 @@ void TWinFormPeer::DefaultHandler(TMessage& m)
             return;
         }
         if (LOWORD(m.WParam) == IDCANCEL) {
-            Close();
+            // Escape closes a modal form only: in the settings window,
+            // closing would end the program.
+            if (m_modal)
+                Close();
             return;
         }
         break;
@@ -625,6 +786,26 @@ void TWinFormPeer::DefaultHandler(TMessage& m)
             Application->Terminate();
         m.Result = 0;
         return;
+    case WM_SHOWWINDOW:
+        // Each showing starts at the first control in tab order.
+        if (m.WParam)
+            FocusMemory().erase(m_hwnd);
+        break;
+    case WM_ACTIVATE: {
+        // As a dialog does: the focus leaves with the window and comes back
+        // to the control that had it, or to the first one in tab order,
+        // rather than to the form itself, where no key would do anything.
+        HWND focus = GetFocus();
+        if (LOWORD(m.WParam) == WA_INACTIVE) {
+            if (focus && IsChild(m_hwnd, focus))
+                FocusMemory()[m_hwnd] = focus;
+            break;
+        }
+        m.Result = static_cast<uint32_t>(FormDefWindowProc(m_hwnd, m.Msg, m.WParam, m.LParam));
+        if (!HIWORD(m.WParam))
+            FocusControl(m_hwnd);
+        return;
+    }
     case WM_ACTIVATEAPP:
         if (m.WParam) {
             g_appActive = true;
@@ -636,19 +817,22 @@ void TWinFormPeer::DefaultHandler(TMessage& m)
     default:
         break;
     }
-    m.Result = static_cast<uint32_t>(DefWindowProcA(m_hwnd, m.Msg, m.WParam, m.LParam));
+    // The framework handles no message that carries a text; those go on to
+    // the default procedure as the window received them (wide or ANSI).
+    m.Result = static_cast<uint32_t>(FormDefWindowProc(m_hwnd, m.Msg, m.WParam, m.LParam));
 }
 
 LRESULT CALLBACK TWinFormPeer::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (msg == WM_NCCREATE) {
+        // lpCreateParams lies alike in CREATESTRUCTA and CREATESTRUCTW.
         auto* cs = reinterpret_cast<CREATESTRUCTA*>(lParam);
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
     }
     auto* self = reinterpret_cast<TWinFormPeer*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     // Until the form is whole (and after it has gone) the system handles everything.
     if (!self || self->m_hwnd != hwnd || !Application)
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
+        return FormDefWindowProc(hwnd, msg, wParam, lParam);
     TMessage m = {msg, static_cast<uint32_t>(wParam), static_cast<uint32_t>(lParam), 0};
     TForm& form = self->m_form;
     Application->Guard([&form, &m] { form.WndProc(m); });

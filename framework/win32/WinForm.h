@@ -2,7 +2,6 @@
 // Forms and components on real Win32 windows.
 #include <windows.h>
 
-#include <list>
 #include <map>
 
 #include "framework/Form.h"
@@ -49,13 +48,13 @@ private:
     HWND m_hwnd = nullptr;
     HFONT m_font = nullptr;
     std::string m_fontName;
+    bool m_fontNameFromSystem = false; // the default GUI face's name, not the description's
     BYTE m_charset = DEFAULT_CHARSET;
     std::map<int, HFONT> m_extraFonts;
     std::map<int, IWinControl*> m_controls; // by child id
     bool m_centerOnShow = false;
     bool m_modal = false;
     HWND m_tooltip = nullptr;
-    std::list<std::string> m_hints; // the tooltip keeps pointers into these
 };
 
 class TWinBuilder : public TFormBuilder {

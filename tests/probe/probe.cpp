@@ -790,6 +790,148 @@ int cmd_pids(const Args& a)
     return pids.empty() ? fail("no process %s", a[0].c_str()) : 0;
 }
 
+
+// ---- wide texts ------------------------------------------------------------
+// The program's fixed texts reach the system as UTF-16 where the ANSI code
+// page is not 932, so they are read back wide, and compared wide: the
+// arguments of these commands are taken from the wide command line as they
+// are, never through the ANSI code page.
+
+std::vector<std::wstring> g_wargs; // the command's arguments, wide
+
+std::string utf8_of(const std::wstring& w)
+{
+    if (w.empty()) return std::string();
+    int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), (int)w.size(), NULL, 0, NULL, NULL);
+    std::string s(n, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, w.data(), (int)w.size(), &s[0], n, NULL, NULL);
+    return s;
+}
+
+// The text the window manager keeps: for a window of another process no
+// message is sent, so an ANSI window procedure cannot narrow it on the way.
+std::wstring wide_title_of(HWND h)
+{
+    int len = GetWindowTextLengthW(h);
+    std::wstring buf(len + 64, L'\0');
+    int got = GetWindowTextW(h, &buf[0], (int)buf.size());
+    buf.resize(got > 0 ? got : 0);
+    return buf;
+}
+
+// The text the window gives when asked with WM_GETTEXT, as the system does
+// to paint its title bar: this one passes through the window's procedure.
+bool wide_text_asked(HWND h, std::wstring* text)
+{
+    wchar_t buf[1024] = L"";
+    DWORD_PTR got = 0;
+    if (!SendMessageTimeoutW(h, WM_GETTEXT, sizeof buf / sizeof buf[0], (LPARAM)buf, SMTO_ABORTIFHUNG, 10000, &got))
+        return false;
+    buf[sizeof buf / sizeof buf[0] - 1] = L'\0';
+    *text = buf;
+    return true;
+}
+
+int cmd_wtext(const Args& a)
+{
+    HWND h;
+    if (a.size() < 1 || a.size() > 2 || !parse_hwnd(a[0], &h)) return kUsage;
+    bool asked = a.size() == 2;
+    if (asked && a[1] != "--asked") return kUsage;
+    if (!IsWindow(h)) return fail("%s is not a window", a[0].c_str());
+    std::wstring text = wide_title_of(h);
+    if (asked && !wide_text_asked(h, &text)) return fail("%s did not answer WM_GETTEXT", a[0].c_str());
+    outln(utf8_of(text));
+    return 0;
+}
+
+// One line a child: "CLASS<TAB>TEXT", in the order of the children.
+int cmd_wchildren(const Args& a)
+{
+    HWND h;
+    if (a.size() != 1 || !parse_hwnd(a[0], &h)) return kUsage;
+    if (!IsWindow(h)) return fail("%s is not a window", a[0].c_str());
+    for (HWND c : children_of(h)) {
+        if (GetParent(c) != h) continue;
+        outln(utf8(class_of(c)) + "\t" + utf8_of(wide_title_of(c)));
+    }
+    return 0;
+}
+
+// The message box whose title is CAPTION (compared wide): its text, wide;
+// with --dismiss it is then closed as msgbox does.
+int cmd_wmsgbox(const Args& a)
+{
+    unsigned long ms;
+    if (a.size() < 2 || a.size() > 3 || !parse_ulong(a[1], &ms)) return kUsage;
+    bool dismiss = a.size() == 3;
+    if (dismiss && a[2] != "--dismiss") return kUsage;
+    const std::wstring caption = g_wargs[0];
+    HWND box = wait_for_window(ms, [&](HWND w) {
+        return IsWindowVisible(w) && class_of(w) == "#32770" && wide_title_of(w) == caption;
+    });
+    if (!box) return fail("no message box titled %s within %lu ms", utf8_of(caption).c_str(), ms);
+    std::wstring text;
+    for (HWND c : children_of(box)) {
+        if (_stricmp(class_of(c).c_str(), "Static") != 0) continue;
+        std::wstring t = wide_title_of(c);
+        if (t.size() > text.size()) text = t;
+    }
+    outln(utf8_of(text));
+    if (!dismiss) return 0;
+    HWND button = GetDlgItem(box, IDOK);
+    if (button) PostMessageW(button, BM_CLICK, 0, 0);
+    else PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    return wait_gone(box, ms < 5000 ? 5000 : ms) ? 0 : fail("message box %s did not close", hex(box).c_str());
+}
+
+// The text of the first visible tooltip that shows one, asked wide (the
+// tooltip control is a Unicode window whatever call made it).
+int cmd_wtooltip(const Args& a)
+{
+    unsigned long ms;
+    if (a.size() != 1 || !parse_ulong(a[0], &ms)) return kUsage;
+    std::wstring text;
+    HWND h = wait_for_window(ms, [&](HWND w) {
+        if (!IsWindowVisible(w) || _stricmp(class_of(w).c_str(), "tooltips_class32") != 0) return false;
+        wchar_t buf[512] = L"";
+        DWORD_PTR got = 0;
+        if (!SendMessageTimeoutW(w, WM_GETTEXT, 512, (LPARAM)buf, SMTO_ABORTIFHUNG, 2000, &got)) return false;
+        text = buf;
+        return !text.empty();
+    });
+    if (!h) return fail("no visible tooltip with text within %lu ms", ms);
+    outln(utf8_of(text));
+    return 0;
+}
+
+// The items of the open popup menu, one a line, wide ("-" for a separator).
+// Needs the menu's handle to be readable from this process.
+int cmd_wmenu(const Args& a)
+{
+    unsigned long ms;
+    if (a.size() != 1 || !parse_ulong(a[0], &ms)) return kUsage;
+    HWND h = wait_for_window(ms, [](HWND w) { return IsWindowVisible(w) && class_of(w) == "#32768"; });
+    if (!h) return fail("no popup menu within %lu ms", ms);
+    DWORD_PTR menu = 0;
+    const UINT kMnGetHMenu = 0x01E1;
+    if (!SendMessageTimeoutW(h, kMnGetHMenu, 0, 0, SMTO_ABORTIFHUNG, 5000, &menu) || !menu)
+        return fail("the menu window %s does not give its menu", hex(h).c_str());
+    int n = GetMenuItemCount((HMENU)menu);
+    if (n < 0) return fail("the menu %s cannot be read from here", hex((HWND)menu).c_str());
+    for (int i = 0; i < n; ++i) {
+        MENUITEMINFOW mi = {};
+        mi.cbSize = sizeof mi;
+        mi.fMask = MIIM_FTYPE;
+        GetMenuItemInfoW((HMENU)menu, i, TRUE, &mi);
+        if (mi.fType & MFT_SEPARATOR) { outln("-"); continue; }
+        wchar_t buf[256] = L"";
+        GetMenuStringW((HMENU)menu, i, buf, 256, MF_BYPOSITION);
+        outln(utf8_of(buf));
+    }
+    return 0;
+}
+
 struct Command {
     const char* name;
     int (*run)(const Args&);
@@ -824,6 +966,11 @@ const Command kCommands[] = {
     {"time-send", cmd_time_send, "HWND MSG WPARAM_A WPARAM_B N"},
     {"flood", cmd_flood, "HWND MSG WPARAM_A WPARAM_B N BURST"},
     {"pids", cmd_pids, "EXE_NAME"},
+    {"wtext", cmd_wtext, "HWND [--asked]"},
+    {"wchildren", cmd_wchildren, "HWND"},
+    {"wmsgbox", cmd_wmsgbox, "CAPTION TIMEOUT_MS [--dismiss]"},
+    {"wmenu", cmd_wmenu, "TIMEOUT_MS"},
+    {"wtooltip", cmd_wtooltip, "TIMEOUT_MS"},
 };
 
 int usage()
@@ -846,7 +993,10 @@ int main()
     wchar_t** wargv = CommandLineToArgvW(GetCommandLineW(), &argc);
     if (!wargv || argc < 2) return usage();
     Args args;
-    for (int i = 2; i < argc; ++i) args.push_back(wide_to_ansi(wargv[i]));
+    for (int i = 2; i < argc; ++i) {
+        args.push_back(wide_to_ansi(wargv[i]));
+        g_wargs.push_back(wargv[i]);
+    }
     std::string name = wide_to_ansi(wargv[1]);
     LocalFree(wargv);
 

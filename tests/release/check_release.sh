@@ -172,6 +172,43 @@ if b"Permission is hereby granted, free of charge" not in lic or b"Copyright (c)
 sys.exit(1 if bad else 0)
 PY
 
+# Explorer shows the first icon group of an executable as its icon: the
+# program's own must be the only one (the pictures travel as data).
+python3 - "$d/pelmora.exe" <<'PY' || failures=$((failures + 1))
+import struct, sys
+data = open(sys.argv[1], "rb").read()
+pe = struct.unpack_from("<I", data, 0x3C)[0]
+nsec, optsize = struct.unpack_from("<H", data, pe + 6)[0], struct.unpack_from("<H", data, pe + 20)[0]
+opt = pe + 24
+rsrc_rva = struct.unpack_from("<I", data, opt + 96 + 2 * 8)[0]
+def to_off(rva):
+    for i in range(nsec):
+        sh = opt + optsize + 40 * i
+        vsize, va, rawsize, raw = struct.unpack_from("<4I", data, sh + 8)
+        if va <= rva < va + max(vsize, rawsize):
+            return raw + rva - va
+    raise ValueError("rva %x outside the sections" % rva)
+base = to_off(rsrc_rva)
+def entries(off):
+    named, ids = struct.unpack_from("<HH", data, off + 12)
+    for i in range(named + ids):
+        name, target = struct.unpack_from("<II", data, off + 16 + 8 * i)
+        if name & 0x80000000:
+            n = base + (name & 0x7FFFFFFF)
+            length = struct.unpack_from("<H", data, n)[0]
+            key = data[n + 2:n + 2 + 2 * length].decode("utf-16-le")
+        else:
+            key = name
+        yield key, target
+groups = []
+for rtype, target in entries(base):
+    if rtype == 14 and target & 0x80000000:  # RT_GROUP_ICON
+        groups = [k for k, _ in entries(base + (target & 0x7FFFFFFF))]
+if groups != ["MAINICON"]:
+    print("FAIL: icon groups in pelmora.exe: %s, not MAINICON alone" % groups); sys.exit(1)
+print("ok: MAINICON is the only icon group in pelmora.exe")
+PY
+
 # Imports: only DLLs every Windows has, so nothing else needs installing.
 allowed="KERNEL32.dll USER32.dll GDI32.dll SHELL32.dll COMCTL32.dll WINMM.dll ADVAPI32.dll ole32.dll OLEAUT32.dll msvcrt.dll"
 for bin in pelmora.exe hookdll.dll; do

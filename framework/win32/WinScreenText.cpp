@@ -1,0 +1,150 @@
+#include "framework/win32/WinScreenText.h"
+
+#include <commctrl.h>
+
+namespace {
+
+const UINT kFixedCodePage = 932;
+
+std::wstring WideFrom(UINT codePage, const std::string& bytes)
+{
+    if (bytes.empty())
+        return std::wstring();
+    int n = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    if (n <= 0)
+        return std::wstring();
+    std::wstring w(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), &w[0], n);
+    return w;
+}
+
+} // namespace
+
+bool FixedTextsGoWide(DWORD version, UINT ansiCodePage)
+{
+    const bool ntFamily = (version & 0x80000000u) == 0;
+    return ntFamily && ansiCodePage != kFixedCodePage;
+}
+
+bool FixedTextsGoWide()
+{
+    static const bool wide = FixedTextsGoWide(GetVersion(), GetACP());
+    return wide;
+}
+
+std::wstring WideOf(const TScreenText& text)
+{
+    std::wstring w;
+    for (const TScreenText::TPart& p : text.Parts())
+        w += WideFrom(p.Fixed ? kFixedCodePage : CP_ACP, p.Bytes);
+    return w;
+}
+
+HWND CreateControlWithText(DWORD exStyle, const char* windowClass, const TScreenText& text, DWORD style, int x,
+                           int y, int width, int height, HWND parent, HMENU id, HINSTANCE instance)
+{
+    if (!FixedTextsGoWide())
+        return CreateWindowExA(exStyle, windowClass, text.Bytes().c_str(), style, x, y, width, height, parent, id,
+                               instance, nullptr);
+    // A control made by the wide call keeps its text in UTF-16; what the
+    // program later sets with the ANSI calls is converted from the system's
+    // code page, as it should be.
+    std::wstring cls = WideOf(TScreenText::FromSystem(windowClass));
+    return CreateWindowExW(exStyle, cls.c_str(), WideOf(text).c_str(), style, x, y, width, height, parent, id,
+                           instance, nullptr);
+}
+
+ATOM RegisterFormClass(const WNDCLASSA& wc)
+{
+    if (!FixedTextsGoWide())
+        return RegisterClassA(&wc);
+    const std::wstring name = WideOf(TScreenText::FromSystem(wc.lpszClassName));
+    WNDCLASSW w = {};
+    w.style = wc.style;
+    w.lpfnWndProc = wc.lpfnWndProc;
+    w.cbClsExtra = wc.cbClsExtra;
+    w.cbWndExtra = wc.cbWndExtra;
+    w.hInstance = wc.hInstance;
+    w.hIcon = wc.hIcon;
+    w.hCursor = wc.hCursor;
+    w.hbrBackground = wc.hbrBackground;
+    w.lpszClassName = name.c_str();
+    return RegisterClassW(&w);
+}
+
+HWND CreateFormWindow(DWORD exStyle, const char* className, const TScreenText& caption, DWORD style, int x, int y,
+                      int width, int height, HINSTANCE instance, void* param)
+{
+    if (!FixedTextsGoWide())
+        return CreateWindowExA(exStyle, className, caption.Bytes().c_str(), style, x, y, width, height, nullptr,
+                               nullptr, instance, param);
+    const std::wstring cls = WideOf(TScreenText::FromSystem(className));
+    return CreateWindowExW(exStyle, cls.c_str(), WideOf(caption).c_str(), style, x, y, width, height, nullptr,
+                           nullptr, instance, param);
+}
+
+LRESULT FormDefWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    // Decided as the class was: every form class is registered by
+    // RegisterFormClass, so the messages arrive in the form it chose.
+    if (FixedTextsGoWide())
+        return DefWindowProcW(wnd, msg, wParam, lParam);
+    return DefWindowProcA(wnd, msg, wParam, lParam);
+}
+
+HFONT CreateFontWithFace(int height, BYTE charset, const TScreenText& face)
+{
+    if (!FixedTextsGoWide())
+        return CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, charset, OUT_DEFAULT_PRECIS,
+                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face.Bytes().c_str());
+    // Where the face is not installed under this name, the system's own
+    // substitution picks one, as for any other program.
+    LOGFONTW lf = {};
+    lf.lfHeight = height;
+    lf.lfWeight = FW_NORMAL;
+    lf.lfCharSet = charset;
+    lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
+    lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+    lf.lfQuality = DEFAULT_QUALITY;
+    lf.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
+    std::wstring name = WideOf(face).substr(0, LF_FACESIZE - 1);
+    name.copy(lf.lfFaceName, name.size());
+    return CreateFontIndirectW(&lf);
+}
+
+BOOL AppendMenuText(HMENU menu, UINT_PTR id, const TScreenText& text)
+{
+    if (FixedTextsGoWide())
+        return AppendMenuW(menu, MF_STRING, id, WideOf(text).c_str());
+    return AppendMenuA(menu, MF_STRING, id, text.Bytes().c_str());
+}
+
+int MessageBoxText(HWND owner, const TScreenText& text, const TScreenText& caption, UINT flags)
+{
+    if (FixedTextsGoWide())
+        return MessageBoxW(owner, WideOf(text).c_str(), WideOf(caption).c_str(), flags);
+    return MessageBoxA(owner, text.Bytes().c_str(), caption.Bytes().c_str(), flags);
+}
+
+void AddToolText(HWND tooltip, HWND owner, HWND control, const TScreenText& text)
+{
+    if (FixedTextsGoWide()) {
+        std::wstring w = WideOf(text);
+        TTTOOLINFOW ti = {};
+        ti.cbSize = TTTOOLINFOW_V1_SIZE;
+        ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        ti.hwnd = owner;
+        ti.uId = reinterpret_cast<UINT_PTR>(control);
+        ti.lpszText = &w[0];
+        SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+        return;
+    }
+    std::string a = text.Bytes();
+    TTTOOLINFOA ti = {};
+    ti.cbSize = TTTOOLINFOA_V1_SIZE;
+    ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    ti.hwnd = owner;
+    ti.uId = reinterpret_cast<UINT_PTR>(control);
+    ti.lpszText = &a[0];
+    SendMessageA(tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+}

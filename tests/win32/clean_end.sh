@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# The program ends cleanly from whatever the user left open: closing the
+# main window (WM_CLOSE) or the end of the session, with the popup menu open,
+# the registration dialog open, the About box open, and after the audio
+# server went away. Each time: exit code 0, the icon gone, the settings
+# file written with the registration made before.
+set -euo pipefail
+. "$(dirname "$0")/common.inc"
+. "$(dirname "$0")/gestures.inc"
+ini="$app/pelmora.ini"
+
+# Each round starts with a registration in the file and a fresh instance;
+# the round's end must write it back (after the file was emptied).
+start_round() {
+  printf '[Pelmora]\r\nStoredProgram=round%s.exe:\r\n' "$1" >"$ini"
+  pid=$(wine_start "$exe")
+  hwnd=$(wait_for 300 probe find TPelmFormMain -) || fail "$1: main window never appeared"
+  wait_for 60 tray_shows level >/dev/null || fail "$1: no icon"
+  : >"$ini"
+}
+end_round() { # end_round NAME HOW: HOW is close or session
+  if [ "$2" = session ]; then
+    assert_eq 1 "$(probe send "$hwnd" 0x11 0 0 30000)" "$1: the session-end query is answered 1"
+    probe post "$hwnd" 0x16 1 0 >/dev/null # WM_ENDSESSION, ending
+  else
+    probe post "$hwnd" 0x10 0 0 >/dev/null
+  fi
+  rc=$(wine_wait_exit "$pid" 120) || true
+  assert_eq 0 "$rc" "$1: exit code"
+  wait_for 30 tray_shows nothing >/dev/null || fail "$1: the icon stayed"
+  assert_contains "$(tr -d '\r' <"$ini")" "StoredProgram=round$1.exe:" "$1: the settings were saved"
+}
+
+start_round menu
+click_icon 3
+probe menu 30000 >/dev/null || fail "no menu"
+end_round menu close
+
+start_round dialog
+menu_item 64
+wait_for 60 probe wait-window TWindowStoreDlg - 1000 --visible >/dev/null || fail "the dialog did not open"
+end_round dialog close
+
+start_round about
+menu_item 38
+probe msgbox "Pelmora について" 60000 >/dev/null || fail "no About box"
+end_round about close
+
+start_round session
+menu_item 64
+wait_for 60 probe wait-window TWindowStoreDlg - 1000 --visible >/dev/null || fail "the dialog did not open"
+end_round session session
+
+start_round noaudio
+bash "$PELM_RIG_DIR/rig.sh" audio-stop "$PELM_RIG_STATE"
+notch 500 767 down
+wait_for 30 probe send "$hwnd" 0 0 0 5000 >/dev/null || fail "noaudio: the program does not answer"
+end_round noaudio close
+echo "$PELM_PASSED passed, 0 failed"
