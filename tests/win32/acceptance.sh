@@ -28,6 +28,7 @@ assert_eq 0 "$rc" "the second start's exit code"
 assert_eq "$hwnd" "$(probe find TPelmFormMain -)" "the first instance's window after a second start"
 
 # 3. The wheel over the taskbar; the tooltip follows.
+hook_ready
 notch 500 767 down
 v=$(wait_for 30 percent) || fail "no level after a notch"
 notch 500 767 down
@@ -104,6 +105,7 @@ assert_contains "$(tr -d '\r' <"$ini")" "StoredProgram=notepad.exe" "the setting
 pid=$(start)
 hwnd=$(wait_for 300 probe find TPelmFormMain -) || fail "main window never appeared again"
 wait_for 60 tray_shows level >/dev/null || fail "no icon on the next start"
+hook_ready
 notch "$pad_x" "$pad_y" down
 wait_for 30 percent >/dev/null || fail "the wheel over notepad did nothing after the restart"
 pass "the next start reads the registration back"

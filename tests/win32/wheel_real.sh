@@ -16,6 +16,7 @@ start_program() {
   pid=$(wine_start "$exe")
   hwnd=$(wait_for 300 probe find TPelmFormMain -) || fail "main window never appeared"
   wait_for 60 tray_shows level >/dev/null || fail "no level picture"
+  hook_ready
 }
 stop_program() {
   probe post "$hwnd" 0x10 0 0 >/dev/null

@@ -11,6 +11,7 @@ bar_exe=$(winepath -w "$PELM_BUILD_DIR/tests/win32/secondary_taskbar.exe")
 pid=$(wine_start "$exe")
 hwnd=$(wait_for 300 probe find TPelmFormMain -) || fail "main window never appeared"
 wait_for 60 tray_shows level >/dev/null || fail "no level picture"
+hook_ready
 label() { probe child-text "$hwnd" Label 0; }
 is() { [ "$("$1")" = "$2" ] || { echo "$1 is not $2" >&2; return 1; }; }
 
