@@ -441,6 +441,15 @@ int cmd_topmost(const Args& a)
     return 0;
 }
 
+// The foreground window: "HWND CLASS", or "none".
+int cmd_foreground(const Args& a)
+{
+    if (!a.empty()) return kUsage;
+    HWND h = GetForegroundWindow();
+    outln(h ? hex(h) + " " + class_of(h) : std::string("none"));
+    return 0;
+}
+
 // The top-level window at a screen point: "HWND CLASS".
 int cmd_at(const Args& a)
 {
@@ -962,6 +971,7 @@ const Command kCommands[] = {
     {"listbox", cmd_listbox, "HWND"},
     {"at", cmd_at, "X Y"},
     {"topmost", cmd_topmost, "HWND"},
+    {"foreground", cmd_foreground, ""},
     {"show", cmd_show, "HWND"},
     {"time-send", cmd_time_send, "HWND MSG WPARAM_A WPARAM_B N"},
     {"flood", cmd_flood, "HWND MSG WPARAM_A WPARAM_B N BURST"},

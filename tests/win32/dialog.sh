@@ -65,23 +65,23 @@ assert_eq "表示されているウィンドウをモーダルにすることは
 assert_eq "$dlg" "$(probe wait-window TWindowStoreDlg - 1000 --visible)" "the dialog is still there"
 assert_eq "$(printf 'selected -1\nnotepad.exe')" "$(items)" "and its list is as it was"
 
-# Another window clicked: the dialog stays above it.
+# Another window clicked: the dialog stays above it in the stacking order
+# Windows keeps. (Wine's own drawing of it is not the program's: Wine's X
+# driver raises the X window of whatever window takes the focus, top-most
+# windows or not, so notepad may be drawn over the dialog after the click.
+# The program's re-assertion cannot undo that there, since Wine turns a
+# SetWindowPos(HWND_TOPMOST) of a window that is already first into no
+# restack at all. On Windows the stacking order below is what is drawn.)
 assert_eq topmost "$(probe topmost "$dlg")" "the dialog is top-most after the error box"
-xdotool mousemove "$pad_x" "$pad_y" sleep 0.3 click 1 sleep 1
+xdotool mousemove "$pad_x" "$pad_y" sleep 0.3 click 1
+is_foreground() { [ "$(probe foreground | cut -d' ' -f1)" = "$1" ]; }
+wait_for 30 is_foreground "$pad" >/dev/null || fail "the click on notepad did not activate it"
 assert_eq topmost "$(probe topmost "$dlg")" "the dialog is top-most after a click on notepad"
 read -r l t r b <<<"$(probe rect "$dlg")"
 assert_eq "$dlg" "$(probe at $(((l + r) / 2)) $(((t + b) / 2)) | cut -d' ' -f1)" "the dialog is above notepad after a click on notepad"
-# What the screen shows: the X windows Wine draws them in, top first. Wine
-# restacks them after the click has been handled, later on a busy machine:
-# wait for it rather than read the screen once.
-on_screen_first() {
-  local first
-  first=$(xwininfo -display "$DISPLAY" -root -tree | grep -o -E '"(\(無題\) - メモ帳|ﾎｲｰﾙで音量制御するｳｨﾝﾄﾞｳの登録)"' | head -1)
-  [ "$first" = '"ﾎｲｰﾙで音量制御するｳｨﾝﾄﾞｳの登録"' ] || { echo "on top on the screen: $first" >&2; return 1; }
-}
-wait_for 30 on_screen_first >/dev/null || fail "on the screen the dialog lies over notepad"
-pass "on the screen the dialog lies over notepad"
-shot dialog-over-notepad
+# Notepad goes, so that the clicks below reach the dialog whatever Wine drew.
+probe post "$pad" 0x10 0 0 >/dev/null
+wait_for 60 probe wait-gone "$pad" 1000 >/dev/null || fail "notepad did not close"
 
 read -r l t r b <<<"$(probe child-rect "$dlg" Button 2)"
 xdotool mousemove $(((l + r) / 2)) $(((t + b) / 2)) sleep 0.3 click 1
