@@ -3,7 +3,9 @@
 # main window (WM_CLOSE) or the end of the session, with the popup menu open,
 # the registration dialog open, the About box open, and after the audio
 # server went away. Each time: exit code 0, the icon gone, the settings
-# file written with the registration made before.
+# file written with the registration made before. And a save that fails
+# while the dialog was open: its error box outlives the dialog, and while it
+# is up the program is deactivated and the registration command is chosen.
 set -euo pipefail
 . "$(dirname "$0")/common.inc"
 . "$(dirname "$0")/gestures.inc"
@@ -50,6 +52,31 @@ start_round session
 menu_item 64
 wait_for 60 probe wait-window TWindowStoreDlg - 1000 --visible >/dev/null || fail "the dialog did not open"
 end_round session session
+
+# The failed save: the file's place is taken by a folder, so the save at the
+# end fails and its box runs a message loop after the dialog has been freed.
+start_round failsave
+menu_item 64
+wait_for 60 probe wait-window TWindowStoreDlg - 1000 --visible >/dev/null || fail "failsave: the dialog did not open"
+rm -f "$ini" && mkdir "$ini"
+probe post "$hwnd" 0x10 0 0 >/dev/null
+assert_eq "$(winepath -w "$ini") に書き込めません." "$(probe msgbox Pelmora 120000)" "failsave: the error box"
+wine_start notepad >/dev/null
+pad=$(wait_for 120 probe find Notepad -) || fail "failsave: notepad never showed"
+click_child "$pad" Edit 0
+is_foreground() { [ "$(probe foreground | cut -d' ' -f1)" = "$1" ]; }
+wait_for 30 is_foreground "$pad" >/dev/null || fail "failsave: notepad was not activated"
+pass "failsave: the program was deactivated under its box"
+menu_item 64
+sleep 2 # a command that does nothing has nothing to wait for
+assert_fails probe wait-window TWindowStoreDlg - 1000 --visible
+assert_eq "$(winepath -w "$ini") に書き込めません." "$(probe msgbox Pelmora 30000 --dismiss)" "failsave: the box is still up, and goes"
+rc=$(wine_wait_exit "$pid" 120) || true
+assert_eq 0 "$rc" "failsave: exit code"
+wait_for 30 tray_shows nothing >/dev/null || fail "failsave: the icon stayed"
+assert_eq "" "$(ls -A "$ini")" "failsave: nothing was written into the folder"
+rmdir "$ini"
+probe post "$pad" 0x10 0 0 >/dev/null
 
 start_round noaudio
 bash "$PELM_RIG_DIR/rig.sh" audio-stop "$PELM_RIG_STATE"
