@@ -15,14 +15,6 @@ const char kCtrlKeyMute[] = "m_bCtrlKeyMute";
 // What a missing StoredProgram reads as; it keeps the list as it is.
 const char kNoStoredProgram[] = "-";
 
-const size_t kMaxModulePath = 260;  // what GetModuleFileNameA can put in 261 bytes
-const size_t kMaxPathPart = 255;
-
-bool IsAsciiLetter(char c)
-{
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
 int DigitValue(char c)
 {
     if (c >= '0' && c <= '9')
@@ -90,33 +82,22 @@ void WriteKey(IProfile& profile, const char* key, const std::string& value, cons
 
 std::string FormProfilePath(const std::string& exePath, const std::string& newExt)
 {
-    const std::string path = exePath.substr(0, kMaxModulePath);
-    size_t dirStart = 0;
-    if (path.size() >= 2 && IsAsciiLetter(path[0]) && path[1] == ':')
-        dirStart = 2;
-
+    // The extension of the file name is replaced. The whole path is kept,
+    // however long: a path cut to a fixed length would name a file in
+    // another folder, or another file.
     // Step over double-byte characters: in Shift-JIS a trail byte can be 0x5C,
     // and a name such as "表" must not be taken for a directory break.
-    size_t nameStart = dirStart;
     size_t dot = std::string::npos;
-    for (size_t i = dirStart; i < path.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(path[i]);
-        if (TextServices().IsLeadByte(c) && i + 1 < path.size()) {
+    for (size_t i = 0; i < exePath.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(exePath[i]);
+        if (TextServices().IsLeadByte(c) && i + 1 < exePath.size())
             ++i;
-        } else if (c == '\\' || c == '/') {
-            nameStart = i + 1;
+        else if (c == '\\' || c == '/')
             dot = std::string::npos;
-        } else if (c == '.') {
+        else if (c == '.')
             dot = i;
-        }
     }
-    const size_t baseEnd = dot == std::string::npos ? path.size() : dot;
-
-    std::string result = path.substr(0, dirStart);
-    result += path.substr(dirStart, nameStart - dirStart).substr(0, kMaxPathPart);
-    result += path.substr(nameStart, baseEnd - nameStart).substr(0, kMaxPathPart);
-    result += newExt;
-    return result;
+    return exePath.substr(0, dot) + newExt;
 }
 
 bool ReadBoolText(const std::string& text, bool def)

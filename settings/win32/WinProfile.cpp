@@ -6,13 +6,20 @@
 
 std::string TWinProfile::ModuleFileName()
 {
-    char buf[MAX_PATH + 1] = {};
-    DWORD n = GetModuleFileNameA(NULL, buf, sizeof buf);
-    // On truncation XP returns the full size without a terminator; use at
-    // most MAX_PATH characters either way.
-    if (n > MAX_PATH)
-        n = MAX_PATH;
-    return std::string(buf, n);
+    // The buffer grows until the path fits: the settings file lies beside
+    // the program, also where its path is longer than MAX_PATH. XP marks a
+    // cut path only by filling the buffer (no terminator), later systems
+    // also by ERROR_INSUFFICIENT_BUFFER; both read as "does not fit".
+    std::vector<char> buf;
+    for (DWORD size = MAX_PATH + 1; size <= 32768; size *= 2) {
+        buf.assign(size, '\0');
+        DWORD n = GetModuleFileNameA(NULL, buf.data(), size);
+        if (n == 0)
+            return std::string();
+        if (n < size - 1)
+            return std::string(buf.data(), n);
+    }
+    return std::string();
 }
 
 std::string TWinProfile::ReadString(const std::string& section, const std::string& key,

@@ -63,11 +63,11 @@ TEST(SettingsFilePath, ReplacesTheExtensionOfTheFileNameOnly)
     };
     for (const auto& c : cases)
         EXPECT_EQ(FormProfilePath(c.exe, ".ini"), c.ini) << c.exe;
-    // 265 characters: the last five are dropped, then the directory is cut to 255.
+    // Past MAX_PATH the file still lies beside the program, under its name.
     EXPECT_EQ(FormProfilePath("C:\\" + std::string(256, 'd') + "\\a.exe", ".ini"),
-              "C:\\" + std::string(254, 'd') + ".ini");
+              "C:\\" + std::string(256, 'd') + "\\a.ini");
     EXPECT_EQ(FormProfilePath("C:\\" + std::string(300, 'b') + ".exe", ".ini"),
-              "C:\\" + std::string(255, 'b') + ".ini");
+              "C:\\" + std::string(300, 'b') + ".ini");
 }
 
 TEST(SettingsFileBool, NonZeroIntegersAreTrueAnythingElseGivesTheDefault)

@@ -3,7 +3,8 @@
 # double-byte character with the trail byte 0x5C (表示: 表 is 0x95 0x5C in
 # code page 932, which the rig runs with), and beside an executable whose
 # path is longer than MAX_PATH: in both the library loads and a real notch
-# over the taskbar steps the volume.
+# over the taskbar steps the volume, and the settings file is written
+# beside the program.
 set -euo pipefail
 . "$(dirname "$0")/common.inc"
 . "$(dirname "$0")/gestures.inc"
@@ -44,7 +45,9 @@ while [ "$(winlen "$winlong")" -lt 300 ]; do
 done
 run_from "$long"
 pass "from a path of $(winlen "$winlong") bytes the hook library loads and the wheel steps the volume"
-# The settings file of so long a path is not this scenario's subject: the
-# program is stopped by its pid.
-kill_pid "$pid"
+probe post "$hwnd" 0x10 0 0 >/dev/null
+rc=$(wine_wait_exit "$pid" 300) || true
+assert_eq 0 "$rc" "exit code from the long path"
+[ -f "$long/pelmora.ini" ] || fail "no settings file beside the program under the long path"
+pass "the settings file lies beside the program under the long path"
 echo "$PELM_PASSED passed, 0 failed"
