@@ -126,25 +126,33 @@ int MessageBoxText(HWND owner, const TScreenText& text, const TScreenText& capti
     return MessageBoxA(owner, text.Bytes().c_str(), caption.Bytes().c_str(), flags);
 }
 
+namespace {
+
+// The tool record is the same in both forms but for its text's type.
+template <typename Info, typename Text>
+void SendAddTool(HWND tooltip, HWND owner, HWND control, UINT size, UINT msg, Text& text,
+                 LRESULT(WINAPI* send)(HWND, UINT, WPARAM, LPARAM))
+{
+    Info ti = {};
+    ti.cbSize = size;
+    ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    ti.hwnd = owner;
+    ti.uId = reinterpret_cast<UINT_PTR>(control);
+    ti.lpszText = &text[0];
+    send(tooltip, msg, 0, reinterpret_cast<LPARAM>(&ti));
+}
+
+}  // namespace
+
 void AddToolText(HWND tooltip, HWND owner, HWND control, const TScreenText& text)
 {
     if (FixedTextsGoWide()) {
         std::wstring w = WideOf(text);
-        TTTOOLINFOW ti = {};
-        ti.cbSize = TTTOOLINFOW_V1_SIZE;
-        ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-        ti.hwnd = owner;
-        ti.uId = reinterpret_cast<UINT_PTR>(control);
-        ti.lpszText = &w[0];
-        SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+        SendAddTool<TTTOOLINFOW>(tooltip, owner, control, TTTOOLINFOW_V1_SIZE, TTM_ADDTOOLW, w,
+                                 SendMessageW);
         return;
     }
     std::string a = text.Bytes();
-    TTTOOLINFOA ti = {};
-    ti.cbSize = TTTOOLINFOA_V1_SIZE;
-    ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    ti.hwnd = owner;
-    ti.uId = reinterpret_cast<UINT_PTR>(control);
-    ti.lpszText = &a[0];
-    SendMessageA(tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+    SendAddTool<TTTOOLINFOA>(tooltip, owner, control, TTTOOLINFOA_V1_SIZE, TTM_ADDTOOLA, a,
+                             SendMessageA);
 }
