@@ -55,7 +55,7 @@ if(NOT "$ENV{PELM_WINE_TESTS}" STREQUAL "0")
   foreach(script ${PELM_WINE_TESTS})
     get_filename_component(name ${script} NAME_WE)
     set(opts)
-    if(name MATCHES "_noaudio$")
+    if(name MATCHES "_noaudio(_in_[a-z][a-z]_[A-Z][A-Z])?$")
       set(opts --no-audio)
     endif()
     # NAME_in_xx_YY runs in the locale xx_YY (and so its ANSI code page).
