@@ -82,11 +82,11 @@ void WriteKey(IProfile& profile, const char* key, const std::string& value, cons
 
 std::string FormProfilePath(const std::string& exePath, const std::string& newExt)
 {
-    // The extension of the file name is replaced. The whole path is kept,
+    // The extension of the file name is replaced and the whole path kept,
     // however long: a path cut to a fixed length would name a file in
-    // another folder, or another file.
-    // Step over double-byte characters: in Shift-JIS a trail byte can be 0x5C,
-    // and a name such as "表" must not be taken for a directory break.
+    // another folder, or another file. Double-byte characters are stepped
+    // over: in Shift-JIS a trail byte can be 0x5C, and a name such as "表"
+    // must not be taken for a directory break.
     size_t dot = std::string::npos;
     for (size_t i = 0; i < exePath.size(); ++i) {
         unsigned char c = static_cast<unsigned char>(exePath[i]);

@@ -11,7 +11,7 @@ std::string TWinProfile::ModuleFileName()
     // cut path only by filling the buffer (no terminator), later systems
     // also by ERROR_INSUFFICIENT_BUFFER; both read as "does not fit".
     std::vector<char> buf;
-    for (DWORD size = MAX_PATH + 1; size <= 32768; size *= 2) {
+    for (DWORD size = MAX_PATH + 1; size <= 65536; size *= 2) {
         buf.assign(size, '\0');
         DWORD n = GetModuleFileNameA(NULL, buf.data(), size);
         if (n == 0)
