@@ -104,6 +104,11 @@ DWORD WINAPI HookThreadProc(LPVOID module)
     // posts right after is not lost.
     PeekMessageA(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
     g_hLowLevelHook = SetWindowsHookExA(WH_MOUSE_LL, LowLevelMouseProc, static_cast<HINSTANCE>(module), 0);
+    // A low-level hook is never loaded into other processes, so its module
+    // only names it. Some systems refuse a module whose path is MAX_PATH or
+    // longer (Wine does); newer ones take none at all, older ones need it.
+    if (!g_hLowLevelHook)
+        g_hLowLevelHook = SetWindowsHookExA(WH_MOUSE_LL, LowLevelMouseProc, nullptr, 0);
     SetEvent(g_hHookReady);
     if (!g_hLowLevelHook)
         return 1;
