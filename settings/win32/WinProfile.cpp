@@ -4,22 +4,17 @@
 
 #include <vector>
 
+#include "wheel/ProgramName.h"
+
 std::string TWinProfile::ModuleFileName()
 {
-    // The buffer grows until the path fits: the settings file lies beside
-    // the program, also where its path is longer than MAX_PATH. XP marks a
-    // cut path only by filling the buffer (no terminator), later systems
-    // also by ERROR_INSUFFICIENT_BUFFER; both read as "does not fit".
-    std::vector<char> buf;
-    for (DWORD size = MAX_PATH + 1; size <= 65536; size *= 2) {
-        buf.assign(size, '\0');
-        DWORD n = GetModuleFileNameA(NULL, buf.data(), size);
-        if (n == 0)
-            return std::string();
-        if (n < size - 1)
-            return std::string(buf.data(), n);
-    }
-    return std::string();
+    // Read whole, however long: the settings file lies beside the program
+    // also where its path is longer than MAX_PATH.
+    std::string path; // stays empty when the read fails
+    ReadFullString([](char* buffer, uint32_t capacity) -> uint32_t {
+        return GetModuleFileNameA(nullptr, buffer, capacity);
+    }, path);
+    return path;
 }
 
 std::string TWinProfile::ReadString(const std::string& section, const std::string& key,
