@@ -174,6 +174,9 @@ public:
 
     void SetPeer(std::unique_ptr<IFormPeer> peer) { m_peer = std::move(peer); }
     IFormPeer& Peer() { return *m_peer; }
+    // A window sends messages while it is being created, before the form
+    // holds its peer; only the peer the form holds may route them here.
+    bool Holds(const IFormPeer* peer) const { return peer && m_peer.get() == peer; }
     void AdoptComponent(std::unique_ptr<TComponent> component);
     TComponent* FindComponent(const std::string& name);
     const std::vector<std::unique_ptr<TComponent>>& Components() const { return m_components; }

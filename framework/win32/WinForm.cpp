@@ -830,8 +830,10 @@ LRESULT CALLBACK TWinFormPeer::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LP
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
     }
     auto* self = reinterpret_cast<TWinFormPeer*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    // Until the form is whole (and after it has gone) the system handles everything.
-    if (!self || self->m_hwnd != hwnd || !Application)
+    // Until the form holds this peer (CreateWindowEx and the centring send
+    // messages before it does) and after it has gone, the system handles
+    // everything.
+    if (!self || self->m_hwnd != hwnd || !self->m_form.Holds(self) || !Application)
         return FormDefWindowProc(hwnd, msg, wParam, lParam);
     TMessage m = {msg, static_cast<uint32_t>(wParam), static_cast<uint32_t>(lParam), 0};
     TForm& form = self->m_form;
