@@ -15,6 +15,7 @@ class ISystem;
 class IProfile;
 class IProcessLauncher;
 class IHookLibrary;
+class IWheelQueue;
 
 // The platform interfaces the controller works through.
 struct TPelmPlatform {
@@ -25,6 +26,7 @@ struct TPelmPlatform {
     IProfile* Profile = nullptr;
     IProcessLauncher* Launcher = nullptr;
     IHookLibrary* Hook = nullptr;
+    IWheelQueue* WheelQueue = nullptr; // none: each notification is handled alone
 };
 
 extern const char* const kProductName; // "Pelmora"
@@ -84,6 +86,9 @@ public:
     uint32_t m_nTrayRetryWait = 0;
     uint32_t m_nTrayRetryPause = 0;
     uint32_t m_uTaskbarCreatedMsg = 0;
+    // The wheel movement short of a notch, signed like the deltas it came
+    // from; it waits for more of the same direction.
+    int32_t m_nWheelRemainder = 0;
 
     // Handlers of the form description.
     void FormCreate(TComponent* sender);

@@ -19,42 +19,50 @@ int32_t WheelStep(int32_t volume)
     return 5;
 }
 
-bool WheelIsDown(int16_t delta)
+int32_t TakeNotches(int32_t& remainder, int16_t delta)
 {
-    return delta <= -10;
+    if (delta == 0)
+        return 0;
+    if ((delta < 0) != (remainder < 0))
+        remainder = 0;
+    remainder += delta;
+    // Division truncates toward zero, so the rest keeps the sign of the run.
+    const int32_t notches = remainder / kWheelDelta;
+    remainder -= notches * kWheelDelta;
+    return notches;
 }
 
-TWheelEffect DecideWheel(const TWheelInput& in)
+void ApplyNotches(TWheelState& s, int32_t notches)
 {
-    TWheelEffect out;
-    if ((!in.OverTaskbar && !in.Registered) || in.Delta == 0)
-        return out;
-    out.Acted = true;
-    int32_t volume = in.Volume;
-    const int32_t step = WheelStep(in.Volume);
-    const bool gesture = in.Modifier && in.CtrlKeyMute;
-    if (WheelIsDown(in.Delta)) {
-        if (!in.Muted) {
-            if (gesture) {
-                out.WriteMute = true;
-                out.MuteValue = true;
-            } else {
-                volume -= step;
+    const bool down = notches < 0;
+    const bool gesture = s.Modifier && s.CtrlKeyMute;
+    for (int32_t left = down ? -notches : notches; left > 0; --left) {
+        s.Acted = true;
+        int32_t volume = s.Volume;
+        const int32_t step = WheelStep(volume);
+        bool writeMute = false;
+        if (down) {
+            if (!s.Muted) {
+                if (gesture)
+                    writeMute = true;
+                else
+                    volume -= step;
             }
-        }
-    } else {
-        if (gesture) {
-            // Written also when not muted.
-            out.WriteMute = true;
-            out.MuteValue = false;
-        } else if (!in.Muted) {
+        } else if (gesture) {
+            writeMute = true; // unmute is written also when not muted
+        } else if (!s.Muted) {
             volume += step;
         }
+        if (writeMute) {
+            s.WriteMute = true;
+            s.MuteValue = down;
+            if (s.MuteReadable)
+                s.Muted = down;
+        }
+        if (volume >= 100)
+            volume = 100;
+        if (volume <= 0)
+            volume = 0;
+        s.Volume = volume;
     }
-    if (volume >= 100)
-        volume = 100;
-    if (volume <= 0)
-        volume = 0;
-    out.Volume = volume;
-    return out;
 }

@@ -1,25 +1,33 @@
 #pragma once
-// What one wheel notification does to the master volume, given everything the
+// What wheel notifications do to the master volume, given everything the
 // handler gathered. Kept free of the platform so every row can be tested.
 #include <cstdint>
 #include <string>
 
 #include "framework/Types.h"
 
-struct TWheelInput {
-    int16_t Delta = 0;
-    bool OverTaskbar = false;
-    bool Registered = false;
-    int32_t Volume = 0;      // the cached percentage before this notification
-    bool Muted = false;      // as read from the mixer ("not muted" when unreadable)
-    bool Modifier = false;   // Ctrl or the middle button held now
-    bool CtrlKeyMute = true; // the mute gesture is enabled
-};
+// One notch of a classic wheel (WHEEL_DELTA). Finer devices report fractions
+// of it, and fast ones several notches in one notification.
+constexpr int32_t kWheelDelta = 120;
 
-struct TWheelEffect {
-    bool Acted = false;    // false: the notification is not for us (or delta 0)
-    int32_t Volume = 0;    // the clamped percentage to write
-    bool WriteMute = false;
+// Adds a notification's delta to the remainder carried from the earlier ones
+// of the same direction (a reversal drops it first) and returns the whole
+// notches completed, negative downward; what is short of a notch stays in
+// remainder, signed like the deltas it came from. A delta of 0 changes nothing.
+int32_t TakeNotches(int32_t& remainder, int16_t delta);
+
+// The state the notches of one burst work on, in memory; each notch does
+// what one notification of a single notch did, the state it leaves being
+// what the next one would have read from the mixer.
+struct TWheelState {
+    int32_t Volume = 0;        // the cached percentage
+    bool Muted = false;        // as the mixer reads ("not muted" when unreadable)
+    bool MuteReadable = true;  // false: a write leaves the next read "not muted" too
+    bool Modifier = false;     // Ctrl or the middle button held
+    bool CtrlKeyMute = true;   // the mute gesture is enabled
+
+    bool Acted = false;        // a notch was applied: write the volume, refresh the tray
+    bool WriteMute = false;    // the mute switch was written, last with MuteValue
     bool MuteValue = false;
 };
 
@@ -30,6 +38,6 @@ bool PointInTaskbar(const TRect& r, TPoint p);
 bool IsSecondaryTaskbarClass(const std::string& className);
 // 1 up to 20 %, 2 up to 30 %, 5 above.
 int32_t WheelStep(int32_t volume);
-// Down means a delta of -10 or less; every other non-zero delta is up.
-bool WheelIsDown(int16_t delta);
-TWheelEffect DecideWheel(const TWheelInput& in);
+// Applies notches (negative: down) one by one: a step from the level each
+// one finds, or the mute gesture, and the clamp to 0..100 after each.
+void ApplyNotches(TWheelState& state, int32_t notches);

@@ -15,6 +15,7 @@
 #include "volume/win32/WinMixer.h"
 #include "wheel/win32/WinHookLibrary.h"
 #include "wheel/win32/WinProcessImage.h"
+#include "wheel/win32/WinWheelQueue.h"
 
 // The run time's own last-resort handler prints the exception's demangled
 // type to a console this program does not have, and brings in a demangler
@@ -75,6 +76,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
     static TWinHookLibrary hook;
     static TWinLauncher launcher;
     static TWinWindowSystem windows;
+    static TWinWheelQueue wheelQueue;
     static TPelmPlatform platform;
     platform.Mixer = &MixerProvider();
     platform.Shell = &shell;
@@ -83,6 +85,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
     platform.Profile = &profile;
     platform.Hook = &hook;
     platform.Launcher = &launcher;
+    platform.WheelQueue = &wheelQueue;
 
     TWinBuilder builder;
     try {

@@ -1,6 +1,9 @@
-// Wheel notifications: the decision table, the step edges, the gate and the
-// order of the handler's effects.
+// Wheel notifications: the decision table, the step edges, notches from
+// deltas, the gate and the order of the handler's effects.
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
 
 #include "tests/host/Fakes.h"
 #include "wheel/WheelDecision.h"
@@ -26,53 +29,69 @@ TEST(WheelDecision, EveryRowOfTheTable)
         {false, false, false, false, 55, false, false}, {false, false, false, true, 50, false, false},
     };
     for (const Row& r : rows) {
-        TWheelInput in;
-        in.Delta = r.down ? -120 : 120;
-        in.OverTaskbar = true;
-        in.Volume = 50;
-        in.Muted = r.muted;
-        in.Modifier = r.modifier;
-        in.CtrlKeyMute = r.flag;
-        TWheelEffect e = DecideWheel(in);
+        TWheelState s;
+        s.Volume = 50;
+        s.Muted = r.muted;
+        s.Modifier = r.modifier;
+        s.CtrlKeyMute = r.flag;
+        ApplyNotches(s, r.down ? -1 : 1);
         SCOPED_TRACE(testing::Message() << r.down << r.modifier << r.flag << r.muted);
-        EXPECT_TRUE(e.Acted);
-        EXPECT_EQ(r.volume, e.Volume);
-        EXPECT_EQ(r.writeMute, e.WriteMute);
+        EXPECT_TRUE(s.Acted);
+        EXPECT_EQ(r.volume, s.Volume);
+        EXPECT_EQ(r.writeMute, s.WriteMute);
         if (r.writeMute)
-            EXPECT_EQ(r.muteValue, e.MuteValue);
+            EXPECT_EQ(r.muteValue, s.MuteValue);
     }
 }
 
-TEST(WheelDecision, StepEdgesAndClamp)
+TEST(WheelDecision, StepEdgesAndClampPerNotch)
 {
     const struct {
         int32_t from;
-        int16_t delta;
+        int32_t notches;
         int32_t to;
     } cases[] = {
-        {20, -120, 19}, {21, -120, 19}, {30, 120, 32}, {31, 120, 36}, {98, 120, 100},
-        {1, -120, 0},   {0, -120, 0},   {100, 120, 100}, {-7, 120, 0}, {150, -120, 100},
-        {50, -10, 45},  {50, -5, 55},   {50, -9, 55},  {50, 1, 55},
+        {20, -1, 19}, {21, -1, 19}, {30, 1, 32}, {31, 1, 36}, {98, 1, 100},
+        {1, -1, 0},   {0, -1, 0},   {100, 1, 100}, {-7, 1, 0}, {150, -1, 100},
+        // Each notch takes its step from the level the one before left, and
+        // is clamped before the next: as many notifications of one notch.
+        {32, -3, 23}, {19, 3, 23},  {98, 2, 100}, {150, -2, 95}, {-7, 2, 1},
+        {50, 0, 50},
     };
     for (auto c : cases) {
-        TWheelInput in;
-        in.Delta = c.delta;
-        in.OverTaskbar = true;
-        in.Volume = c.from;
-        EXPECT_EQ(c.to, DecideWheel(in).Volume) << c.from << " " << c.delta;
+        TWheelState s;
+        s.Volume = c.from;
+        ApplyNotches(s, c.notches);
+        EXPECT_EQ(c.to, s.Volume) << c.from << " " << c.notches;
+        EXPECT_EQ(c.notches != 0, s.Acted);
     }
 }
 
-TEST(WheelDecision, GateAndTaskbarEdges)
+TEST(WheelDecision, NotchesFromDeltas)
 {
-    TWheelInput in;
-    in.Delta = 120;
-    EXPECT_FALSE(DecideWheel(in).Acted);
-    in.Registered = true;
-    EXPECT_TRUE(DecideWheel(in).Acted);
-    in.Delta = 0;
-    EXPECT_FALSE(DecideWheel(in).Acted);
+    // delta sequence -> notches of the last delta, remainder after it
+    const struct {
+        std::vector<int16_t> deltas;
+        int32_t notches, remainder;
+    } cases[] = {
+        // The rest keeps the sign of its run, also across a reversal.
+        {{-130}, -1, -10},    {{100, 30}, 1, 10},     {{100, -30}, 0, -30},
+        {{-100, 20}, 0, 20},  {{-119, 0}, 0, -119},   {{-1, -1}, 0, -2},
+        // The extremes of the 16-bit delta.
+        {{-32768}, -273, -8}, {{32767}, 273, 7},
+    };
+    for (const auto& c : cases) {
+        int32_t remainder = 0, notches = 0;
+        for (int16_t d : c.deltas)
+            notches = TakeNotches(remainder, d);
+        SCOPED_TRACE(testing::PrintToString(c.deltas));
+        EXPECT_EQ(c.notches, notches);
+        EXPECT_EQ(c.remainder, remainder);
+    }
+}
 
+TEST(WheelDecision, TaskbarEdges)
+{
     const TRect bar = {0, 738, 1024, 768};
     EXPECT_TRUE(PointInTaskbar(bar, {1024, 768}));
     EXPECT_TRUE(PointInTaskbar(bar, {0, 738}));
@@ -209,6 +228,81 @@ TEST_F(WheelHandler, UnreadableMuteCountsAsNotMuted)
     rig.Mixer.ReadFails = true;
     Wheel(120, {10, 767});
     EXPECT_EQ(55, rig.Form->m_nVolume);
+}
+
+TEST_F(WheelHandler, FractionsAddUpToWholeNotches)
+{
+    // A fine-grained device: 24 of -5 are one notch down, and only the
+    // notification that completes it writes; the label shows every delta.
+    for (int i = 0; i < 24; ++i) {
+        Wheel(-5, {10, 767});
+        EXPECT_EQ("-5", rig.Form->Label1->Caption());
+        EXPECT_EQ(i < 23, rig.Log.Events.empty()) << i;
+    }
+    EXPECT_EQ(45, rig.Form->m_nVolume);
+    EXPECT_EQ("Pelmora 1.4 - 45%", rig.Form->m_strTipText);
+    for (int i = 0; i < 5; ++i)
+        Wheel(24, {10, 767});
+    EXPECT_EQ(50, rig.Form->m_nVolume);
+    // Twelve of -10 make a notch too (they used to step twelve times).
+    for (int i = 0; i < 12; ++i)
+        Wheel(-10, {10, 767});
+    EXPECT_EQ(45, rig.Form->m_nVolume);
+    // A small downward movement never raises the volume.
+    Wheel(-9, {10, 767});
+    EXPECT_EQ(45, rig.Form->m_nVolume);
+    EXPECT_TRUE(rig.Log.Events.empty());
+}
+
+TEST_F(WheelHandler, SeveralNotchesInOneNotificationStepEach)
+{
+    Wheel(-360, {10, 767});
+    EXPECT_EQ("-360", rig.Form->Label1->Caption());
+    EXPECT_EQ(35, rig.Form->m_nVolume);
+    EXPECT_EQ(1, std::count(rig.Log.Events.begin(), rig.Log.Events.end(), "tray.modify"));
+    Wheel(240, {10, 767});
+    EXPECT_EQ(45, rig.Form->m_nVolume);
+    // 150 is one notch and 30 toward the next, which 90 more completes.
+    Wheel(150, {10, 767});
+    EXPECT_EQ(50, rig.Form->m_nVolume);
+    Wheel(90, {10, 767});
+    EXPECT_EQ(55, rig.Form->m_nVolume);
+}
+
+TEST_F(WheelHandler, ReversalDropsTheHalfNotch)
+{
+    Wheel(-100, {10, 767});
+    Wheel(60, {10, 767}); // not 20 toward a notch up from -40
+    EXPECT_EQ(50, rig.Form->m_nVolume);
+    EXPECT_EQ(60, rig.Form->m_nWheelRemainder);
+    Wheel(-100, {10, 767});
+    Wheel(-20, {10, 767});
+    EXPECT_EQ(45, rig.Form->m_nVolume);
+    // A delta of 0 has no direction: it keeps what was carried.
+    Wheel(-60, {10, 767});
+    Wheel(0, {10, 767});
+    Wheel(-60, {10, 767});
+    EXPECT_EQ(40, rig.Form->m_nVolume);
+}
+
+TEST_F(WheelHandler, MovementOutsideTheGateDropsTheHalfNotch)
+{
+    Wheel(-100, {10, 767});
+    Wheel(-10, {600, 300}); // over another program's window
+    EXPECT_EQ("-10", rig.Form->Label1->Caption());
+    Wheel(-20, {10, 767});
+    EXPECT_EQ(50, rig.Form->m_nVolume);
+    EXPECT_EQ(-20, rig.Form->m_nWheelRemainder);
+    // So does a pointer that cannot be read.
+    rig.System.CursorFails = true;
+    Wheel(-10, {10, 767});
+    rig.System.CursorFails = false;
+    EXPECT_EQ(0, rig.Form->m_nWheelRemainder);
+    // Over a registered program the movement counts like over the taskbar.
+    g_StoredProgramList->Add("editor.exe");
+    Wheel(-100, {10, 767});
+    Wheel(-20, {300, 300});
+    EXPECT_EQ(45, rig.Form->m_nVolume);
 }
 
 } // namespace
