@@ -18,7 +18,7 @@ void TApplication::ReleaseForms()
 
 void TApplication::ShowException(const TScreenText& message)
 {
-    ShowMessageBoxText(FormatErrorReport(message), Title, kMbOk | kMbIconError);
+    ShowMessageBoxText(FormatErrorReport(message), TScreenText(Title), kMbOk | kMbIconError);
 }
 
 void TApplication::ShowException(const std::exception& error)

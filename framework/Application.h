@@ -15,7 +15,7 @@ public:
     virtual ~TApplication() = default;
 
     std::string Title;
-    std::string HelpFile;
+    std::string HelpFile; // spelled as the settings file's path (IProfile::PathCode); nothing opens it
     bool ShowMainForm = true;
     TNotifyEvent OnDeactivate; // the program as a whole lost activation
 

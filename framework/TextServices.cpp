@@ -11,15 +11,14 @@ public:
 
     void LowerCase(std::string& s) override
     {
-        for (size_t i = 0; i < s.size(); ++i) {
-            unsigned char c = static_cast<unsigned char>(s[i]);
-            if (IsLeadByte(c) && i + 1 < s.size()) {
-                ++i; // the trail byte is not a letter of its own
-                continue;
-            }
-            if (c >= 'A' && c <= 'Z')
-                s[i] = static_cast<char>(c - 'A' + 'a');
-        }
+        // The trail byte of a double-byte character is not a letter of its own.
+        ForEachSingleByteCharacter(
+            s, TTextCode::Ansi,
+            [&s](size_t i, unsigned char c) {
+                if (c >= 'A' && c <= 'Z')
+                    s[i] = static_cast<char>(c - 'A' + 'a');
+            },
+            *this);
     }
 
     bool EqualIgnoreCase(const std::string& a, const std::string& b) override

@@ -3,6 +3,7 @@
 // and the ANSI code page's lead bytes. The Win32 build installs the system's
 // (CompareStringA, CharLowerBuffA, IsDBCSLeadByte); the default rules are
 // ASCII case and Shift-JIS lead bytes, which is what the host tests need.
+#include <cstddef>
 #include <string>
 
 class ITextServices {
@@ -19,3 +20,27 @@ public:
 ITextServices& TextServices();
 // Replaces the services in use; null restores the default rules.
 void SetTextServices(ITextServices* services);
+
+// How the bytes of a text from the system are to be read.
+enum class TTextCode {
+    Ansi, // the system's ANSI code page: a trail byte may equal an ASCII sign
+    Utf8, // from the wide calls: no byte of a longer character is below 0x80
+};
+
+// Calls visit(index, byte) for every character of the text that is a single
+// byte, in order; both bytes of a double-byte character are stepped over. In
+// Shift-JIS the trail byte of 表 (0x95 0x5C) equals a backslash, so a path is
+// walked this way rather than searched byte by byte. A lead byte at the very
+// end stands for itself. The lead bytes are those of the services in use.
+template <class Visit>
+void ForEachSingleByteCharacter(const std::string& text, TTextCode code, Visit visit,
+                                ITextServices& services = TextServices())
+{
+    for (size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (code == TTextCode::Ansi && i + 1 < text.size() && services.IsLeadByte(c))
+            ++i;
+        else
+            visit(i, c);
+    }
+}

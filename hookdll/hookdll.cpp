@@ -5,6 +5,8 @@
 // it was meant for.
 #include <windows.h>
 
+#include "HookRenewal.h"
+
 // On the 9x family the hook procedure runs inside whichever process retrieves
 // the wheel message, so the window to post to and the hook to chain to must
 // be seen by every copy of the library: they live in a section that the .def
@@ -21,9 +23,14 @@ UINT g_uDriverWheelMessage __attribute__((section(".shared"), shared)) = 0;
 namespace {
 
 const UINT kWmHookWheel = WM_APP + 101;
-// How long HookEnd and the library's release wait for the hook thread. Only a
-// thread that is stuck comes near it.
+// How long HookEnd waits for the hook thread. Only a thread that is stuck
+// comes near it.
 const DWORD kThreadStopBoundMs = 10000;
+// How often the hook thread puts a fresh low-level hook in place of its own.
+// Windows 7 and later silently remove a low-level hook whose procedure once
+// outlasts LowLevelHooksTimeout, and nothing tells when: on a starved
+// machine, while pages are read back after resume, under a debugger.
+const UINT kHookRenewalMs = 5000;
 
 // This process's window to post to (the NT family's low-level hook reads it
 // on its own thread).
@@ -35,15 +42,10 @@ HINSTANCE g_hGivenModule = nullptr;
 // system calls a low-level hook on the thread that installed it and holds the
 // whole system's mouse input until it returns, so it must not wait behind the
 // program's user-interface thread (mixer calls, message boxes, the shell).
-HHOOK g_hLowLevelHook = nullptr;
 HANDLE g_hHookThread = nullptr;
-DWORD g_dwHookThreadId = 0;
-HANDLE g_hHookReady = nullptr;
-// Set by the thread once it can no longer return into this library's code.
-HANDLE g_hHookParked = nullptr;
-// Never set: the parked thread waits on it.
-HANDLE g_hNeverSet = nullptr;
-LONG volatile g_bParkOnQuit = 0;
+// The thread whose hook posts. A thread HookEnd stopped waiting for passes
+// events on without posting until it gets to its WM_QUIT and ends.
+DWORD volatile g_dwHookThreadId = 0;
 
 // True in the process that installed the 9x hook, not in those it was
 // mapped into.
@@ -55,15 +57,15 @@ void Post(HWND target, short delta)
         PostMessageA(target, kWmHookWheel, MAKEWPARAM(0, static_cast<WORD>(delta)), 0);
 }
 
-// Nothing but post and pass on: Windows 7 and later silently remove a
-// low-level hook whose procedure outlasts LowLevelHooksTimeout.
+// Nothing but post and pass on, so as never to come near LowLevelHooksTimeout.
 LRESULT CALLBACK LowLevelMouseProc(int code, WPARAM wParam, LPARAM lParam)
 {
-    if (code == HC_ACTION && wParam == WM_MOUSEWHEEL) {
+    if (code == HC_ACTION && wParam == WM_MOUSEWHEEL && GetCurrentThreadId() == g_dwHookThreadId) {
         const MSLLHOOKSTRUCT* info = reinterpret_cast<const MSLLHOOKSTRUCT*>(lParam);
         Post(g_hTarget, static_cast<short>(HIWORD(info->mouseData)));
     }
-    return CallNextHookEx(g_hLowLevelHook, code, wParam, lParam);
+    // The NT family, the only one with low-level hooks, ignores the handle.
+    return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 LRESULT CALLBACK GetMessageProc(int code, WPARAM wParam, LPARAM lParam)
@@ -80,124 +82,136 @@ LRESULT CALLBACK GetMessageProc(int code, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(g_hMessageHook, code, wParam, lParam);
 }
 
-// Bound before the thread starts: looking it up takes the loader lock, which
-// the library's release holds while the thread parks.
-typedef DWORD(WINAPI* TSignalAndWait)(HANDLE, HANDLE, DWORD, BOOL);
-TSignalAndWait g_pSignalObjectAndWait = nullptr;
-
-// Waits for ever, in the system, never to come back into this library.
-void Park()
+HHOOK InstallLowLevelHook(HINSTANCE module)
 {
-    // Signalling and waiting in one call: once the library's release sees
-    // the signal, this thread is inside the system's wait.
-    if (g_pSignalObjectAndWait)
-        g_pSignalObjectAndWait(g_hHookParked, g_hNeverSet, INFINITE, FALSE);
-    SetEvent(g_hHookParked);
-    for (;;)
-        Sleep(INFINITE);
+    HHOOK hook = SetWindowsHookExA(WH_MOUSE_LL, LowLevelMouseProc, module, 0);
+    // A low-level hook is never loaded into other processes, so its module
+    // only names it. Some systems refuse a module whose path is MAX_PATH or
+    // longer (Wine does); newer ones take none at all, older ones need it.
+    if (!hook)
+        hook = SetWindowsHookExA(WH_MOUSE_LL, LowLevelMouseProc, nullptr, 0);
+    return hook;
 }
 
-DWORD WINAPI HookThreadProc(LPVOID module)
+void RemoveHook(HHOOK hook)
 {
+    UnhookWindowsHookEx(hook);
+}
+
+// What HookStart hands the hook thread; it is HookStart's, and gone once
+// Ready is set.
+struct THookThreadStart {
+    HINSTANCE Module;
+    HANDLE Ready;
+    bool Hooked;
+};
+
+DWORD WINAPI HookThreadProc(LPVOID param)
+{
+    THookThreadStart& start = *static_cast<THookThreadStart*>(param);
+    const HINSTANCE module = start.Module;
     MSG msg;
     // The queue exists before HookStart returns, so a WM_QUIT that HookEnd
     // posts right after is not lost.
     PeekMessageA(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
-    g_hLowLevelHook = SetWindowsHookExA(WH_MOUSE_LL, LowLevelMouseProc, static_cast<HINSTANCE>(module), 0);
-    // A low-level hook is never loaded into other processes, so its module
-    // only names it. Some systems refuse a module whose path is MAX_PATH or
-    // longer (Wine does); newer ones take none at all, older ones need it.
-    if (!g_hLowLevelHook)
-        g_hLowLevelHook = SetWindowsHookExA(WH_MOUSE_LL, LowLevelMouseProc, nullptr, 0);
-    SetEvent(g_hHookReady);
-    if (!g_hLowLevelHook)
-        return 1;
-    // The hook procedure is called from inside GetMessage; nothing here has a
-    // window, so there is nothing to dispatch.
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    // Served ahead of every thread of normal priority however busy the
+    // machine is; it only ever posts and passes on.
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
+    HHOOK hook = InstallLowLevelHook(module);
+    start.Hooked = hook != nullptr;
+    SetEvent(start.Ready);
+    if (hook) {
+        // The hook procedure is called from inside GetMessage; nothing here
+        // has a window, so there is nothing to dispatch. The hook is renewed
+        // on this thread, between two calls of its procedure.
+        const UINT_PTR timer = SetTimer(nullptr, 0, kHookRenewalMs, nullptr);
+        while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+            if (msg.message == WM_TIMER && !msg.hwnd)
+                hook = RenewHook(hook, [module] { return InstallLowLevelHook(module); }, RemoveHook);
+        }
+        if (timer)
+            KillTimer(nullptr, timer);
+        RemoveHook(hook);
     }
-    UnhookWindowsHookEx(g_hLowLevelHook);
-    if (g_bParkOnQuit)
-        Park();
+    // Gives up the reference HookStart took for this thread; the library
+    // stays mapped until the thread is out of its code.
+    FreeLibraryAndExitThread(g_hSelf, 0);
     return 0;
 }
 
-void CloseHookThread()
+// A reference on this library for the hook thread, which gives it up as it
+// ends. Freed without HookEnd, the library then stays mapped, its hook live,
+// until the process ends, rather than being unmapped under a thread that
+// runs its code.
+bool HoldSelf()
 {
-    CloseHandle(g_hHookThread);
-    g_hHookThread = nullptr;
-    g_dwHookThreadId = 0;
-    g_hLowLevelHook = nullptr;
-}
-
-HANDLE NewEvent()
-{
-    return CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    typedef BOOL(WINAPI* TGetModuleHandleExW)(DWORD, LPCWSTR, HMODULE*);
+    // Bound at run time: the call is there from Windows XP on.
+    const auto getModuleHandleEx = reinterpret_cast<TGetModuleHandleExW>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetModuleHandleExW")));
+    if (getModuleHandleEx) {
+        HMODULE self = nullptr;
+        return getModuleHandleEx(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&g_hSelf),
+                                 &self) != FALSE;
+    }
+    // Before it, loading the library by its own path counts one reference
+    // more. Those systems load nothing from a path of MAX_PATH or more.
+    wchar_t path[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(g_hSelf, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return false;
+    HMODULE loaded = LoadLibraryW(path);
+    if (loaded == g_hSelf)
+        return true;
+    if (loaded)
+        FreeLibrary(loaded);
+    return false;
 }
 
 void StartHookThread(HINSTANCE module)
 {
     if (g_hHookThread)
         return; // one hook per process
-    if (!g_hHookReady)
-        g_hHookReady = NewEvent();
-    if (!g_hHookParked)
-        g_hHookParked = NewEvent();
-    if (!g_hNeverSet)
-        g_hNeverSet = NewEvent();
-    if (!g_hHookReady || !g_hHookParked || !g_hNeverSet)
+    if (!HoldSelf())
         return;
-    if (!g_pSignalObjectAndWait) // not in every system's kernel32
-        g_pSignalObjectAndWait = reinterpret_cast<TSignalAndWait>(
-            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "SignalObjectAndWait")));
-    ResetEvent(g_hHookReady);
-    g_bParkOnQuit = 0;
-    g_hHookThread = CreateThread(nullptr, 0, HookThreadProc, module, 0, &g_dwHookThreadId);
-    if (!g_hHookThread)
+    THookThreadStart start = {module, CreateEventA(nullptr, TRUE, FALSE, nullptr), false};
+    DWORD id = 0;
+    // Suspended until its id is known, so that its hook posts from the first event.
+    HANDLE thread = start.Ready ? CreateThread(nullptr, 0, HookThreadProc, &start, CREATE_SUSPENDED, &id) : nullptr;
+    if (!thread) {
+        if (start.Ready)
+            CloseHandle(start.Ready);
+        FreeLibrary(g_hSelf);
         return;
-    // Either the thread says how the installation went, or it has ended.
-    HANDLE waits[2] = {g_hHookReady, g_hHookThread};
-    WaitForMultipleObjects(2, waits, FALSE, INFINITE);
-    if (!g_hLowLevelHook) {
-        WaitForSingleObject(g_hHookThread, kThreadStopBoundMs);
-        CloseHookThread();
     }
+    g_dwHookThreadId = id;
+    ResumeThread(thread);
+    // Either the thread says how the installation went, or it has ended.
+    HANDLE waits[2] = {start.Ready, thread};
+    WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+    CloseHandle(start.Ready);
+    if (start.Hooked) {
+        g_hHookThread = thread;
+        return;
+    }
+    // Nothing hooked: the thread ends by itself, its reference with it.
+    g_dwHookThreadId = 0;
+    CloseHandle(thread);
 }
 
-// HookEnd's way: the thread unhooks and ends by itself.
+// The thread unhooks and ends by itself. One that does not end within the
+// bound is stuck somewhere: it is let go, posts nothing more, and ends once it
+// gets to its WM_QUIT; the next HookStart starts a thread of its own.
 void StopHookThread()
 {
     if (!g_hHookThread)
         return;
-    PostThreadMessageA(g_dwHookThreadId, WM_QUIT, 0, 0);
-    if (WaitForSingleObject(g_hHookThread, kThreadStopBoundMs) == WAIT_OBJECT_0)
-        CloseHookThread();
-    // Otherwise it is stuck; the library's release deals with it.
-}
-
-// The library is being freed while its thread runs, under the loader lock: a
-// thread cannot end under it (ending takes that lock), and once this returns
-// the code the thread would come back to is gone. So the thread unhooks and
-// parks in a system wait that it never leaves, and is ended there, where it
-// holds nothing.
-void AbandonHookThread()
-{
-    if (!g_hHookThread)
-        return;
-    InterlockedExchange(&g_bParkOnQuit, 1);
-    PostThreadMessageA(g_dwHookThreadId, WM_QUIT, 0, 0);
-    HANDLE waits[2] = {g_hHookParked, g_hHookThread};
-    const DWORD result = WaitForMultipleObjects(2, waits, FALSE, kThreadStopBoundMs);
-    if (result != WAIT_OBJECT_0 + 1) {
-        // Parked, or stuck (then most likely waiting for the loader lock):
-        // either way it must not run again. A thread ended from outside takes
-        // no lock on its way out, so waiting for it here is safe.
-        if (result != WAIT_OBJECT_0 && g_hLowLevelHook)
-            UnhookWindowsHookEx(g_hLowLevelHook);
-        TerminateThread(g_hHookThread, 0);
-        WaitForSingleObject(g_hHookThread, kThreadStopBoundMs);
-    }
-    CloseHookThread();
+    const DWORD id = g_dwHookThreadId;
+    g_dwHookThreadId = 0;
+    PostThreadMessageA(id, WM_QUIT, 0, 0);
+    WaitForSingleObject(g_hHookThread, kThreadStopBoundMs);
+    CloseHandle(g_hHookThread);
+    g_hHookThread = nullptr;
 }
 
 bool ProcessLives(DWORD id)
@@ -284,18 +298,12 @@ BOOL WINAPI DllMain(HINSTANCE hinst, DWORD reason, LPVOID reserved)
         g_hSelf = hinst;
         DisableThreadLibraryCalls(hinst);
     } else if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
-        // Freed without HookEnd: neither the system nor the hook thread may
-        // go on calling into code that is about to be unmapped. (At process
-        // exit the system has ended the threads and removes the hooks
-        // itself.)
-        AbandonHookThread();
+        // Freed without HookEnd. On the NT family nothing is left to do: a
+        // running hook thread holds its own reference, so the library is
+        // only freed once the thread is gone. On the 9x family the system
+        // would go on calling the message hook's procedure in this process's
+        // copy, which is about to be unmapped.
         RemoveMessageHook();
-        HANDLE* events[] = {&g_hHookReady, &g_hHookParked, &g_hNeverSet};
-        for (HANDLE* e : events)
-            if (*e) {
-                CloseHandle(*e);
-                *e = nullptr;
-            }
     }
     return TRUE;
 }

@@ -75,28 +75,23 @@ bool ReadBoolKey(IProfile& profile, const char* key, bool def, const std::string
 void WriteKey(IProfile& profile, const char* key, const std::string& value, const std::string& path)
 {
     if (!profile.WriteString(kSection, key, value, path))
-        throw EPelmError(TScreenText::FromSystem(path) + " に書き込めません");
+        throw EPelmError(TScreenText::FromSystem(path, profile.PathCode()) + " に書き込めません");
 }
 
 } // namespace
 
-std::string FormProfilePath(const std::string& exePath, const std::string& newExt)
+std::string FormProfilePath(const std::string& exePath, const std::string& newExt, TTextCode code)
 {
     // The extension of the file name is replaced and the whole path kept,
     // however long: a path cut to a fixed length would name a file in
-    // another folder, or another file. Double-byte characters are stepped
-    // over: in Shift-JIS a trail byte can be 0x5C, and a name such as "表"
-    // must not be taken for a directory break.
+    // another folder, or another file.
     size_t dot = std::string::npos;
-    for (size_t i = 0; i < exePath.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(exePath[i]);
-        if (TextServices().IsLeadByte(c) && i + 1 < exePath.size())
-            ++i;
-        else if (c == '\\' || c == '/')
+    ForEachSingleByteCharacter(exePath, code, [&dot](size_t i, unsigned char c) {
+        if (c == '\\' || c == '/')
             dot = std::string::npos;
         else if (c == '.')
             dot = i;
-    }
+    });
     return exePath.substr(0, dot) + newExt;
 }
 
@@ -145,9 +140,10 @@ TLoadedSettings LoadSettingsFile(IProfile& profile, TStringList& list, bool& mut
                                  bool& ctrlKeyMute)
 {
     const std::string exePath = profile.ModuleFileName();
+    const TTextCode code = profile.PathCode();
     TLoadedSettings paths;
-    paths.iniPath = FormProfilePath(exePath, ".ini");
-    paths.helpPath = FormProfilePath(exePath, ".hlp");
+    paths.iniPath = FormProfilePath(exePath, ".ini", code);
+    paths.helpPath = FormProfilePath(exePath, ".hlp", code);
 
     ParseStoredProgram(profile.ReadString(kSection, kStoredProgram, kNoStoredProgram, paths.iniPath),
                        list);
@@ -159,7 +155,7 @@ TLoadedSettings LoadSettingsFile(IProfile& profile, TStringList& list, bool& mut
 void SaveSettingsFile(IProfile& profile, const TStringList& list, bool muteOnWinReboot,
                       bool ctrlKeyMute)
 {
-    const std::string iniPath = FormProfilePath(profile.ModuleFileName(), ".ini");
+    const std::string iniPath = FormProfilePath(profile.ModuleFileName(), ".ini", profile.PathCode());
     WriteKey(profile, kStoredProgram, StoredProgramText(list), iniPath);
     WriteKey(profile, kMuteOnWinReboot, muteOnWinReboot ? "1" : "0", iniPath);
     WriteKey(profile, kCtrlKeyMute, ctrlKeyMute ? "1" : "0", iniPath);

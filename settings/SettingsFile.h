@@ -5,11 +5,16 @@
 #include <string>
 
 #include "framework/StringList.h"
+#include "framework/TextServices.h"
 
 class IProfile {  // the profile file and the program's own path
 public:
     virtual ~IProfile() = default;
-    // The executable's full path (GetModuleFileNameA(NULL, buf, 261)).
+    // How the paths below are spelled: in the ANSI code page, or in UTF-8
+    // where the wide calls take every character a folder's name may hold.
+    // Section, key and value are ANSI texts either way.
+    virtual TTextCode PathCode() { return TTextCode::Ansi; }
+    // The executable's full path.
     virtual std::string ModuleFileName() = 0;
     // The key's whole value, however long; def when the key is absent.
     virtual std::string ReadString(const std::string& section, const std::string& key,
@@ -20,7 +25,8 @@ public:
 };
 
 // The executable's path with its extension replaced by newExt (".ini", ".hlp").
-std::string FormProfilePath(const std::string& exePath, const std::string& newExt);
+std::string FormProfilePath(const std::string& exePath, const std::string& newExt,
+                            TTextCode code = TTextCode::Ansi);
 
 // A boolean key's text: a 32-bit integer (decimal, or hexadecimal after "$",
 // "x" or "0x") is true when not 0; any other text gives def.
@@ -40,6 +46,7 @@ struct TLoadedSettings {
 TLoadedSettings LoadSettingsFile(IProfile& profile, TStringList& list, bool& muteOnWinReboot,
                                  bool& ctrlKeyMute);
 // Writes the three keys in order; throws EPelmError("<path> に書き込めません") on
-// the first failed write, leaving the keys after it unwritten.
+// the first failed write, leaving the keys after it unwritten. The path in
+// the message keeps the profile's path code.
 void SaveSettingsFile(IProfile& profile, const TStringList& list, bool muteOnWinReboot,
                       bool ctrlKeyMute);

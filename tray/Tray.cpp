@@ -48,6 +48,10 @@ bool TPelmFormMain::NotifyTray(uint32_t operation)
 
 void TPelmFormMain::ReAddTrayIcon()
 {
+    // With the tray option off the icon is not wanted, whatever the shell
+    // may have forgotten.
+    if (!cbHideEnable->Checked())
+        return;
     NotifyTray(kNimAdd);
     NotifyTray(kNimModify);
 }

@@ -23,16 +23,24 @@ float ScalarFromFader(uint32_t fader)
     return static_cast<float>(static_cast<double>(fader) / kEndpointFaderMax);
 }
 
+bool RefusedForGood(TEndpointResult result)
+{
+    return result == kEndpointENotImpl || result == kEndpointEAccessDenied;
+}
+
 TEndpointProbe TScalarMixer::Probe()
 {
     float scalar = 0.0f;
-    // No device, or one that cannot be read yet (the audio service still
-    // starting): what was acquired stays for the next look, which then
-    // costs only the question for the default device.
+    // No device, or one that cannot be read or written yet (the audio
+    // service still starting): what was acquired stays for the next look,
+    // which then costs only the question for the default device.
     if (!Acquire() || !ReadScalar(scalar))
         return TEndpointProbe::Absent;
-    if (WriteScalar(scalar))
+    const TEndpointResult written = WriteScalar(scalar);
+    if (written >= 0)
         return TEndpointProbe::Taken;
+    if (!RefusedForGood(written))
+        return TEndpointProbe::Absent;
     Release();
     return TEndpointProbe::Refused;
 }
@@ -114,7 +122,7 @@ bool TScalarMixer::SetControlValue(uint32_t handle, uint32_t controlId, uint32_t
     if (handle != kHandle)
         return false;
     if (controlId == kVolumeId)
-        return WriteScalar(ScalarFromFader(value));
+        return WriteScalar(ScalarFromFader(value)) >= 0;
     if (controlId == kMuteId)
         return WriteMute(value != 0);
     return false;
@@ -154,9 +162,20 @@ bool TChoosingMixer::Reconsider()
 {
     if (!m_lookAgain)
         return false;
-    const TEndpointProbe found = m_probe();
-    if (found == TEndpointProbe::Absent)
+    if (m_lookWait > 0) {
+        --m_lookWait;
         return false;
+    }
+    const TEndpointProbe found = m_probe();
+    if (found == TEndpointProbe::Absent) {
+        // A device that is not there, or fails its write, for one look is
+        // often there at the next; one that stays away is asked less often.
+        m_lookPause = m_lookPause == 0 ? 1 : m_lookPause * 2;
+        if (m_lookPause > kMaxEndpointLookPause)
+            m_lookPause = kMaxEndpointLookPause;
+        m_lookWait = m_lookPause;
+        return false;
+    }
     m_lookAgain = false;
     if (found == TEndpointProbe::Refused)
         return false;

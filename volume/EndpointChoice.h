@@ -16,9 +16,20 @@ float ScalarFromFader(uint32_t fader);
 // What a look for the endpoint found.
 enum class TEndpointProbe {
     Taken,   // there, reads, and takes a write of its own volume
-    Absent,  // no default playback device, or not ready yet: worth another look
-    Refused, // there but refuses the write: no later look will do better
+    Absent,  // no default playback device, or not ready yet (its write failed for a
+             // moment): worth another look
+    Refused, // there but refuses the write for good: no later look will do better
 };
+
+// What the endpoint answers a write with: an HRESULT, negative when it failed.
+typedef int32_t TEndpointResult;
+constexpr TEndpointResult kEndpointENotImpl = static_cast<TEndpointResult>(0x80004001u);      // E_NOTIMPL
+constexpr TEndpointResult kEndpointEAccessDenied = static_cast<TEndpointResult>(0x80070005u); // E_ACCESSDENIED
+// Whether a failed write is the endpoint's last word: a write it does not
+// implement (Wine's answer) or does not allow. Anything else may pass: while
+// the endpoints are rebuilt at logon (AUDCLNT_E_DEVICE_INVALIDATED), or while
+// a USB or Bluetooth device is still arriving, the write fails for a moment.
+bool RefusedForGood(TEndpointResult result);
 
 // One device with one speakers line, whose volume is a scalar and whose mute
 // is a switch; the platform binding supplies those four operations.
@@ -30,8 +41,8 @@ public:
 
     // Acquires the endpoint and checks that it takes a write of its own
     // current volume, which changes nothing audible. What could be had is
-    // kept while the endpoint is absent, for the next look; an endpoint that
-    // refuses the write is released.
+    // kept while the endpoint is absent or its write failed for a moment, for
+    // the next look; an endpoint that refuses the write for good is released.
     TEndpointProbe Probe();
 
     uint32_t GetNumDevs() override;
@@ -49,7 +60,7 @@ protected:
     virtual bool Acquire() = 0;
     virtual void Release() = 0;
     virtual bool ReadScalar(float& scalar) = 0;
-    virtual bool WriteScalar(float scalar) = 0;
+    virtual TEndpointResult WriteScalar(float scalar) = 0;
     virtual bool ReadMute(bool& muted) = 0;
     virtual bool WriteMute(bool muted) = 0;
 };
@@ -67,9 +78,14 @@ bool EndpointExpected(const TWindowsVersion& version);
 
 // Drives the endpoint where the system has one that works, else the waveform
 // mixer. The choice is made on the engine's first touch, GetNumDevs; calls
-// before it go to the waveform mixer. Where the endpoint is expected but had
-// none, Reconsider looks again, so that a device plugged in, or an audio
-// service started, after the program is taken up.
+// before it go to the waveform mixer. Where the endpoint is expected but was
+// absent, Reconsider looks again, so that a device plugged in, or an audio
+// service started, after the program is taken up: at the next tick, then
+// less and less often while it stays absent, down to one look in
+// kMaxEndpointLookPause + 1 ticks. A look that finds it refusing for good
+// ends the looking.
+constexpr uint32_t kMaxEndpointLookPause = 15; // ticks skipped: one look in 16 ticks of 300 ms, about 5 s
+
 class TChoosingMixer : public IMixer {
 public:
     TChoosingMixer(IMixer& winmm, IMixer& endpoint, std::function<TWindowsVersion()> version,
@@ -98,6 +114,8 @@ private:
     std::function<TEndpointProbe()> m_probe;
     IMixer* m_chosen = nullptr;
     bool m_lookAgain = false;     // on the waveform mixer, the endpoint was absent
+    uint32_t m_lookWait = 0;      // ticks still to skip before the next look
+    uint32_t m_lookPause = 0;     // ticks skipped after the last look
     bool m_winmmOpen = false;     // the waveform mixer handle below is open
     uint32_t m_winmmHandle = 0;
 };

@@ -3,7 +3,6 @@
 // process that owns the top-level window there, as the per-program settings
 // store it (lower-cased, no folder).
 #include <cstdint>
-#include <functional>
 #include <string>
 
 #include "framework/Types.h" // TPoint
@@ -36,10 +35,3 @@ bool GetProgramNameOfWindow(IWindowSystem& ws, TWnd w, std::string& name);
 
 // The program name of the window at the point: of its top-level ancestor.
 bool GetProgramNameAtPoint(IWindowSystem& ws, TPoint pt, std::string& name);
-
-// Reads a string of unknown length through a call that fills a buffer the way
-// GetModuleFileNameExA does: read(buffer, capacity) returns the length written
-// and 0 on failure, and a result of capacity - 1 or capacity means the string
-// may have been cut short. The buffer starts at MAX_PATH and doubles up to
-// 32K characters, the longest path there is.
-bool ReadFullString(const std::function<uint32_t(char* buffer, uint32_t capacity)>& read, std::string& out);

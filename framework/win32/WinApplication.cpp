@@ -103,7 +103,7 @@ BOOL CALLBACK FindShownWindow(HWND wnd, LPARAM found)
 // it closes the window is active again instead of whatever lay below.
 int TWinApplication::ShowMessageBox(const std::string& text, const std::string& caption, uint32_t flags)
 {
-    return ShowMessageBoxText(text, caption, flags);
+    return ShowMessageBoxText(TScreenText(text), TScreenText(caption), flags);
 }
 
 int TWinApplication::ShowMessageBoxText(const TScreenText& text, const TScreenText& caption, uint32_t flags)

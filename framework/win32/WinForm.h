@@ -16,6 +16,11 @@ public:
     virtual HWND Window() const = 0;
     // A WM_COMMAND notification from the child window.
     virtual void Command(WORD code) = 0;
+    // The height of a font of its own; 0 for the form's font.
+    virtual int FontHeight() const { return 0; }
+    // Enter in a modal form: a default button that is enabled presses itself
+    // and says so.
+    virtual bool PressIfDefault() { return false; }
 };
 
 class TWinFormPeer : public IFormPeer {
@@ -41,6 +46,13 @@ public:
 
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    // DefaultHandler's cases; those giving a result say whether the message
+    // is done with, without the system's default procedure.
+    bool HandleCommand(const TMessage& m);
+    void HandleClose();
+    bool HandleContextMenu(const TMessage& m);
+    bool HandleActivate(TMessage& m);
+    void HandleActivateApp(const TMessage& m);
     void CenterOnScreen();
     void AddTooltip(HWND control, const std::string& text);
 

@@ -6,45 +6,47 @@ namespace {
 
 const UINT kFixedCodePage = 932;
 
-std::wstring WideFrom(UINT codePage, const std::string& bytes)
+UINT CodePageOf(const TScreenText::TPart& part)
 {
-    if (bytes.empty())
-        return std::wstring();
-    int n = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    if (n <= 0)
-        return std::wstring();
-    std::wstring w(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), &w[0], n);
-    return w;
+    if (part.Fixed)
+        return kFixedCodePage;
+    return part.Code == TTextCode::Utf8 ? CP_UTF8 : CP_ACP;
 }
 
 } // namespace
 
-bool FixedTextsGoWide(DWORD version, UINT ansiCodePage)
+const TTextSystem& RunningTextSystem()
 {
-    const bool ntFamily = (version & 0x80000000u) == 0;
-    return ntFamily && ansiCodePage != kFixedCodePage;
+    static const TTextSystem system = {WideCallsExist(), GetACP(), IsValidCodePage(kFixedCodePage) != FALSE};
+    return system;
 }
 
 bool FixedTextsGoWide()
 {
-    static const bool wide = FixedTextsGoWide(GetVersion(), GetACP());
-    return wide;
+    return FixedTextsGoWide(RunningTextSystem());
 }
 
 std::wstring WideOf(const TScreenText& text)
 {
     std::wstring w;
     for (const TScreenText::TPart& p : text.Parts())
-        w += WideFrom(p.Fixed ? kFixedCodePage : CP_ACP, p.Bytes);
+        w += WideFromBytes(CodePageOf(p), p.Bytes);
     return w;
+}
+
+std::string AnsiOf(const TScreenText& text)
+{
+    std::string a;
+    for (const TScreenText::TPart& p : text.Parts())
+        a += CodePageOf(p) == CP_UTF8 ? BytesFromWide(CP_ACP, WideFromBytes(CP_UTF8, p.Bytes)) : p.Bytes;
+    return a;
 }
 
 HWND CreateControlWithText(DWORD exStyle, const char* windowClass, const TScreenText& text, DWORD style, int x,
                            int y, int width, int height, HWND parent, HMENU id, HINSTANCE instance)
 {
     if (!FixedTextsGoWide())
-        return CreateWindowExA(exStyle, windowClass, text.Bytes().c_str(), style, x, y, width, height, parent, id,
+        return CreateWindowExA(exStyle, windowClass, AnsiOf(text).c_str(), style, x, y, width, height, parent, id,
                                instance, nullptr);
     // A control made by the wide call keeps its text in UTF-16; what the
     // program later sets with the ANSI calls is converted from the system's
@@ -76,7 +78,7 @@ HWND CreateFormWindow(DWORD exStyle, const char* className, const TScreenText& c
                       int width, int height, HINSTANCE instance, void* param)
 {
     if (!FixedTextsGoWide())
-        return CreateWindowExA(exStyle, className, caption.Bytes().c_str(), style, x, y, width, height, nullptr,
+        return CreateWindowExA(exStyle, className, AnsiOf(caption).c_str(), style, x, y, width, height, nullptr,
                                nullptr, instance, param);
     const std::wstring cls = WideOf(TScreenText::FromSystem(className));
     return CreateWindowExW(exStyle, cls.c_str(), WideOf(caption).c_str(), style, x, y, width, height, nullptr,
@@ -96,7 +98,7 @@ HFONT CreateFontWithFace(int height, BYTE charset, const TScreenText& face)
 {
     if (!FixedTextsGoWide())
         return CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, charset, OUT_DEFAULT_PRECIS,
-                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face.Bytes().c_str());
+                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, AnsiOf(face).c_str());
     // Where the face is not installed under this name, the system's own
     // substitution picks one, as for any other program.
     LOGFONTW lf = {};
@@ -116,14 +118,14 @@ BOOL AppendMenuText(HMENU menu, UINT_PTR id, const TScreenText& text)
 {
     if (FixedTextsGoWide())
         return AppendMenuW(menu, MF_STRING, id, WideOf(text).c_str());
-    return AppendMenuA(menu, MF_STRING, id, text.Bytes().c_str());
+    return AppendMenuA(menu, MF_STRING, id, AnsiOf(text).c_str());
 }
 
 int MessageBoxText(HWND owner, const TScreenText& text, const TScreenText& caption, UINT flags)
 {
-    if (FixedTextsGoWide())
+    if (TextGoesWide(text, RunningTextSystem()) || TextGoesWide(caption, RunningTextSystem()))
         return MessageBoxW(owner, WideOf(text).c_str(), WideOf(caption).c_str(), flags);
-    return MessageBoxA(owner, text.Bytes().c_str(), caption.Bytes().c_str(), flags);
+    return MessageBoxA(owner, AnsiOf(text).c_str(), AnsiOf(caption).c_str(), flags);
 }
 
 namespace {
@@ -152,7 +154,7 @@ void AddToolText(HWND tooltip, HWND owner, HWND control, const TScreenText& text
                                  SendMessageW);
         return;
     }
-    std::string a = text.Bytes();
+    std::string a = AnsiOf(text);
     SendAddTool<TTTOOLINFOA>(tooltip, owner, control, TTTOOLINFOA_V1_SIZE, TTM_ADDTOOLA, a,
                              SendMessageA);
 }

@@ -3,6 +3,7 @@
 // writes are those the system's own volume display shows.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -12,9 +13,12 @@
 
 namespace {
 
+const TEndpointResult kEInvalidated = static_cast<TEndpointResult>(0x88890004u); // AUDCLNT_E_DEVICE_INVALIDATED
+
 class TFakeEndpoint : public TScalarMixer {
 public:
-    bool Missing = false, ReadFails = false, RefusesWrites = false, Held = false, Muted = false;
+    bool Missing = false, ReadFails = false, Held = false, Muted = false;
+    TEndpointResult WriteFails = 0; // what a write answers; 0 takes it
     float Scalar = 0.5f;
     // A second playback device; while it is the default, reads and writes go to it.
     bool SecondIsDefault = false, SecondMuted = false;
@@ -41,13 +45,15 @@ protected:
         s = Level();
         return Held && !ReadFails;
     }
-    bool WriteScalar(float s) override
+    TEndpointResult WriteScalar(float s) override
     {
         Writes.push_back(s);
-        if (!Held || RefusesWrites)
-            return false;
+        if (!Held)
+            return kEInvalidated;
+        if (WriteFails < 0)
+            return WriteFails;
         Level() = s;
-        return true;
+        return 0;
     }
     bool ReadMute(bool& m) override
     {
@@ -91,6 +97,18 @@ protected:
         Rig.Create();
     }
     void Tick() { Rig.Form->GetVolTimerTimer(nullptr); }
+    // Ticks until the chooser looks for the endpoint again; false when no
+    // look comes within the longest pause.
+    bool TickUntilLook()
+    {
+        const int before = Probes;
+        for (uint32_t i = 0; i <= kMaxEndpointLookPause; ++i) {
+            Tick();
+            if (Probes > before)
+                return true;
+        }
+        return false;
+    }
     int32_t Percent()
     {
         int32_t p = -1;
@@ -146,7 +164,7 @@ TEST_F(EndpointTest, AnEndpointThatCannotBeHadOrRefusesItsOwnValueFallsBack)
 {
     auto missing = [](TFakeEndpoint& e) { e.Missing = true; };
     auto unreadable = [](TFakeEndpoint& e) { e.ReadFails = true; };
-    auto refusing = [](TFakeEndpoint& e) { e.RefusesWrites = true; };
+    auto refusing = [](TFakeEndpoint& e) { e.WriteFails = kEndpointENotImpl; };
     for (auto breakIt : {+missing, +unreadable, +refusing}) {
         TFakeEndpoint endpoint;
         breakIt(endpoint);
@@ -160,7 +178,7 @@ TEST_F(EndpointTest, AnEndpointThatCannotBeHadOrRefusesItsOwnValueFallsBack)
         EXPECT_FALSE(endpoint.Held);
     }
 
-    Endpoint.RefusesWrites = true;
+    Endpoint.WriteFails = kEndpointENotImpl;
     Start();
     EXPECT_EQ(TFakeMixer::kHandle, Rig.Form->m_hMixer);
     EXPECT_EQ(1u, Endpoint.Writes.size());
@@ -183,7 +201,7 @@ TEST_F(EndpointTest, DecidesOnceOnTheFirstDeviceCount)
     EXPECT_EQ(&Endpoint, Chooser.Chosen());
 }
 
-TEST_F(EndpointTest, AnEndpointThatComesAfterTheStartIsTakenAtTheNextTickWithItsOwnLevel)
+TEST_F(EndpointTest, AnEndpointThatComesAfterTheStartIsTakenAtTheNextLookWithItsOwnLevel)
 {
     Endpoint.Missing = true;
     Endpoint.Scalar = 0.3f;
@@ -192,15 +210,13 @@ TEST_F(EndpointTest, AnEndpointThatComesAfterTheStartIsTakenAtTheNextTickWithIts
     EXPECT_EQ(80, Rig.Form->m_nVolume);
     EXPECT_EQ(&Rig.Mixer, Chooser.Chosen());
 
-    // Still none: one look per tick, no more, and the fallback goes on.
-    for (int i = 1; i <= 3; ++i) {
-        Tick();
-        EXPECT_EQ(1 + i, Probes);
-    }
+    // Still none at the next tick's look: the fallback goes on.
+    Tick();
+    EXPECT_EQ(2, Probes);
     EXPECT_EQ(&Rig.Mixer, Chooser.Chosen());
 
     Endpoint.Missing = false;
-    Tick();
+    ASSERT_TRUE(TickUntilLook());
     EXPECT_EQ(&Endpoint, Chooser.Chosen());
     EXPECT_TRUE(Rig.Log.Contains("mixer.Close " + std::to_string(TFakeMixer::kHandle)));
     // The level shown is the endpoint's; the fallback's 80 % was not written
@@ -223,7 +239,7 @@ TEST_F(EndpointTest, AnEndpointThatComesAfterTheStartIsTakenAtTheNextTickWithIts
     for (int i = 0; i < 10; ++i)
         Tick();
     EXPECT_EQ(acquires, Endpoint.Acquires);
-    EXPECT_EQ(1 + 4, Probes);
+    EXPECT_EQ(3, Probes);
     EXPECT_EQ(winmmCalls, Rig.Mixer.Calls);
     EXPECT_EQ(1, VersionAsks);
 
@@ -244,15 +260,93 @@ TEST_F(EndpointTest, WithNoMixerAtAllAtTheStartTheEndpointIsTakenWhenItComes)
 
     // The device shows before it reads: still worth another look.
     Endpoint.Missing = false;
-    Tick();
+    ASSERT_TRUE(TickUntilLook());
     EXPECT_EQ(&Rig.Mixer, Chooser.Chosen());
     Endpoint.ReadFails = false;
     Endpoint.Scalar = 0.64f;
-    Tick();
+    ASSERT_TRUE(TickUntilLook());
     EXPECT_EQ(&Endpoint, Chooser.Chosen());
     EXPECT_EQ(TScalarMixer::kHandle, Rig.Form->m_hMixer);
     EXPECT_EQ("Pelmora 1.4 - 64%", Rig.Form->m_strTipText);
     EXPECT_FALSE(Rig.Log.Contains("mixer.Close")); // nothing was open to close
+}
+
+TEST_F(EndpointTest, AnAbsentEndpointIsLookedForLessAndLessOftenButNeverGivenUp)
+{
+    Endpoint.Missing = true;
+    Start();
+    std::vector<int> looks; // the ticks that looked
+    for (int tick = 1; tick <= 300; ++tick) {
+        const int before = Probes;
+        Tick();
+        if (Probes > before)
+            looks.push_back(tick);
+    }
+    ASSERT_GE(looks.size(), 10u);
+    EXPECT_EQ(1, looks[0]); // the first tick after the start looks
+    int longest = 0;
+    for (size_t i = 1; i < looks.size(); ++i) {
+        const int gap = looks[i] - looks[i - 1], before = i > 1 ? looks[i - 1] - looks[i - 2] : 1;
+        EXPECT_GE(gap, before) << "look " << i;
+        longest = std::max(longest, gap);
+    }
+    EXPECT_EQ(static_cast<int>(kMaxEndpointLookPause) + 1, longest);
+    EXPECT_EQ(&Rig.Mixer, Chooser.Chosen());
+
+    Endpoint.Missing = false;
+    ASSERT_TRUE(TickUntilLook());
+    EXPECT_EQ(&Endpoint, Chooser.Chosen());
+}
+
+TEST_F(EndpointTest, AWriteThatFailsForAMomentIsTriedAgainUntilTaken)
+{
+    // Endpoints rebuilt at logon, a general failure, a device not ready.
+    for (uint32_t code : {0x88890004u, 0x80004005u, 0x80070015u}) {
+        TFakeEndpoint endpoint;
+        endpoint.Scalar = 0.25f;
+        endpoint.WriteFails = static_cast<TEndpointResult>(code);
+        TChoosingMixer chooser = Make(endpoint);
+        Rig.Platform.Mixer = &chooser;
+        Rig.Mixer.Volume = 52428; // 80 % in the program's own session
+        Rig.Create();
+        EXPECT_EQ(&Rig.Mixer, chooser.Chosen()) << std::hex << code;
+        EXPECT_EQ(80, Rig.Form->m_nVolume);
+        EXPECT_TRUE(endpoint.Held) << "kept for the next look";
+        EXPECT_TRUE(TickUntilLook());
+        EXPECT_EQ(&Rig.Mixer, chooser.Chosen());
+
+        endpoint.WriteFails = 0;
+        EXPECT_TRUE(TickUntilLook()) << std::hex << code;
+        EXPECT_EQ(&endpoint, chooser.Chosen()) << std::hex << code;
+        EXPECT_EQ(25, Rig.Form->m_nVolume);
+        EXPECT_EQ(0.25f, endpoint.Scalar);
+        Rig.Destroy();
+    }
+}
+
+TEST_F(EndpointTest, ARefusalForGoodEndsTheLookingAlsoAfterAnAbsentLook)
+{
+    for (TEndpointResult refusal : {kEndpointENotImpl, kEndpointEAccessDenied}) {
+        TFakeEndpoint endpoint;
+        endpoint.Missing = true;
+        TChoosingMixer chooser = Make(endpoint);
+        Rig.Platform.Mixer = &chooser;
+        Rig.Create();
+        EXPECT_TRUE(TickUntilLook());
+
+        // The device comes, and refuses the write for good.
+        endpoint.Missing = false;
+        endpoint.WriteFails = refusal;
+        EXPECT_TRUE(TickUntilLook());
+        const int probes = Probes;
+        EXPECT_FALSE(endpoint.Held) << "let go at once";
+        for (int i = 0; i < 100; ++i)
+            Tick();
+        EXPECT_EQ(probes, Probes) << std::hex << refusal;
+        EXPECT_EQ(&Rig.Mixer, chooser.Chosen());
+        EXPECT_FALSE(endpoint.Held);
+        Rig.Destroy();
+    }
 }
 
 TEST_F(EndpointTest, NoLaterLookWhereTheEndpointWasTakenRefusedOrIsNotExpected)
@@ -269,7 +363,7 @@ TEST_F(EndpointTest, NoLaterLookWhereTheEndpointWasTakenRefusedOrIsNotExpected)
 
     // An endpoint that refuses a write of its own level is not asked again.
     TFakeEndpoint refusing;
-    refusing.RefusesWrites = true;
+    refusing.WriteFails = kEndpointEAccessDenied;
     TChoosingMixer chooser = Make(refusing);
     Version = {kPlatformWin32Nt, 10};
     Probes = 0;

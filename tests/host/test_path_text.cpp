@@ -6,9 +6,9 @@
 #include <cstring>
 #include <string>
 
+#include "framework/FullString.h"
 #include "framework/TextServices.h"
 #include "wheel/PathText.h"
-#include "wheel/ProgramName.h"
 
 namespace {
 

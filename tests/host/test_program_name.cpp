@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "framework/TextServices.h"
+#include "framework/FullString.h"
 #include "wheel/ProgramName.h"
 
 namespace {

@@ -497,6 +497,17 @@ int RunChecks()
     Check(Notch(120), "second HookStart: notch handled", notHandled);
     CheckPosted("a second HookStart does not install a second hook", from, wnd, {120});
 
+    if (g_bNT) {
+        // The hook is put back every few seconds, the new one in before the
+        // old one goes: a notch after that arrives once.
+        PumpUntil([] { return false; }, 6000);
+        from = g_posted.size();
+        Check(Notch(-120), "after the hook was renewed: notch handled", notHandled);
+        CheckPosted("after the hook was renewed: one WM_HOOKWHEEL per notch", from, wnd, {-120});
+        Check(ThreadCount() == threadsBefore + 1, "the renewal keeps to the hook's one thread",
+              Format("%ld threads, %ld before HookStart", ThreadCount(), threadsBefore));
+    }
+
     // Any process may map the library and call SetHWND; that must not take
     // this process's notifications away.
     Check(RunSelf("--set-hwnd") == 0, "another process called SetHWND");
@@ -535,19 +546,35 @@ int RunChecks()
     CallVoid("HookEnd");
     FreeLibrary(g_hDll);
 
-    // Freed without HookEnd: the system must not call into the unmapped
-    // procedure afterwards (that would crash this process).
-    g_hDll = LoadLibraryA((OwnFolder() + "hookdll.dll").c_str());
+    // Freed without HookEnd. On the NT family the hook's thread holds the
+    // library: it stays mapped and its hook live until the process ends, or
+    // until a HookEnd after all, when it goes with the thread. On the 9x
+    // family the release removes the message hook.
+    const std::string dll = OwnFolder() + "hookdll.dll";
+    g_hDll = LoadLibraryA(dll.c_str());
+    const HMODULE loaded = g_hDll;
     CallSetHWND(wnd);
     CallVoid("HookStart");
     FreeLibrary(g_hDll);
     g_hDll = nullptr;
-    if (g_bNT)
-        Check(ThreadCount() == threadsBefore, "FreeLibrary without HookEnd ends the hook's thread",
-              Format("%ld threads, %ld before HookStart", ThreadCount(), threadsBefore));
     from = g_posted.size();
     Check(Notch(120), "FreeLibrary without HookEnd: later notches handled, no crash", notHandled);
-    CheckPosted("FreeLibrary without HookEnd: nothing posted", from, wnd, {});
+    if (!g_bNT) {
+        CheckPosted("FreeLibrary without HookEnd: nothing posted", from, wnd, {});
+    } else {
+        Check(GetModuleHandleA(dll.c_str()) == loaded,
+              "FreeLibrary without HookEnd: the hook's thread keeps the library");
+        CheckPosted("FreeLibrary without HookEnd: the hook still delivers", from, wnd, {120});
+        g_hDll = loaded;
+        CallVoid("HookEnd");
+        g_hDll = nullptr;
+        Check(ThreadCount() == threadsBefore, "HookEnd after FreeLibrary ends the hook's thread",
+              Format("%ld threads, %ld before HookStart", ThreadCount(), threadsBefore));
+        Check(GetModuleHandleA(dll.c_str()) == nullptr, "... and the library goes with it");
+        from = g_posted.size();
+        Check(Notch(-120), "after the library has gone: notch handled, no crash", notHandled);
+        CheckPosted("after the library has gone: nothing posted", from, wnd, {});
+    }
 
     if (probe)
         UnhookWindowsHookEx(probe);

@@ -20,13 +20,15 @@ protected:
     bool Acquire() override;
     void Release() override;
     bool ReadScalar(float& scalar) override;
-    bool WriteScalar(float scalar) override;
+    TEndpointResult WriteScalar(float scalar) override;
     bool ReadMute(bool& muted) override;
     bool WriteMute(bool muted) override;
 
 private:
     bool Follow();
     void DropVolume();
+    // The call's answer; a device gone from under the volume interface drops it.
+    long Checked(long hr);
 
     void* m_ole32 = nullptr;     // HMODULE
     bool m_uninitialize = false; // our CoInitializeEx counted and needs its CoUninitialize

@@ -3,10 +3,10 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
+#include "framework/FullString.h"
+#include "framework/win32/WinTextServices.h"
 #include "wheel/PathText.h"
-#include "wheel/ProgramName.h"
 
 namespace {
 typedef void(__cdecl* TSetHWND)(HWND, HINSTANCE);
@@ -22,55 +22,37 @@ void* Export(THandle library, const char* name)
     return library ? reinterpret_cast<void*>(GetProcAddress(Module(library), name)) : nullptr;
 }
 
-// The ANSI calls take at most MAX_PATH characters; a longer path goes through
-// the wide call with the prefix that lifts the limit (NT family only; the 9x
-// family has no longer paths).
-HMODULE LoadLongPath(const std::string& path)
+HMODULE LoadFromOwnFolder()
 {
-    const int n = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
-    if (n <= 0)
-        return nullptr;
-    std::vector<wchar_t> wide(static_cast<size_t>(n));
-    if (MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(), n) != n)
-        return nullptr;
-    for (wchar_t& c : wide)
-        if (c == L'/')
-            c = L'\\'; // the prefixed form takes no other separator
-    static const wchar_t kPrefix[] = L"\\\\?\\";
-    static const wchar_t kUncPrefix[] = L"\\\\?\\UNC";
-    std::vector<wchar_t> full;
-    if (wide[0] == L'\\' && wide[1] == L'\\') {
-        // \\server\share becomes \\?\UNC\server\share; an already prefixed path stays.
-        if (wide[2] == L'?')
-            full = wide;
-        else {
-            full.assign(kUncPrefix, kUncPrefix + 7);
-            full.insert(full.end(), wide.begin() + 1, wide.end());
-        }
-    } else {
-        full.assign(kPrefix, kPrefix + 4);
-        full.insert(full.end(), wide.begin(), wide.end());
+    // The path may be longer than MAX_PATH, so the buffer grows until it fits.
+    if (!WideCallsExist()) {
+        std::string exe;
+        if (!ReadFullString([](char* buffer, uint32_t capacity) -> uint32_t {
+                return GetModuleFileNameA(nullptr, buffer, capacity);
+            }, exe))
+            return nullptr;
+        const std::string path = HookLibraryPath(exe);
+        return path.empty() ? nullptr : LoadLibraryA(path.c_str()); // no longer paths on the 9x family
     }
-    return LoadLibraryW(full.data());
+    // Wide: the ANSI path names a folder that does not exist where a
+    // character of its name is not in the ANSI code page.
+    std::wstring exe;
+    if (!ReadFullString([](wchar_t* buffer, uint32_t capacity) -> uint32_t {
+            return GetModuleFileNameW(nullptr, buffer, capacity);
+        }, exe))
+        return nullptr;
+    const std::wstring path = HookLibraryPath(exe);
+    return path.empty() ? nullptr : LoadLibraryW(LongPathForm(path).c_str());
 }
 } // namespace
 
 THandle TWinHookLibrary::Load()
 {
     // From the executable's own folder only: a bare name would let a library
-    // of the same name planted elsewhere on the search path be loaded. The
-    // path may be longer than MAX_PATH, so the buffer grows until it fits.
-    std::string exe;
-    if (!ReadFullString([](char* buffer, uint32_t capacity) -> uint32_t {
-            return GetModuleFileNameA(nullptr, buffer, capacity);
-        }, exe))
-        return 0;
-    const std::string path = HookLibraryPath(exe);
-    if (path.empty())
-        return 0;
-    // A missing library is not reported: the program runs without wheel control.
+    // of the same name planted elsewhere on the search path be loaded. A
+    // missing library is not reported: the program runs without wheel control.
     UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    HMODULE h = path.size() < MAX_PATH ? LoadLibraryA(path.c_str()) : LoadLongPath(path);
+    HMODULE h = LoadFromOwnFolder();
     SetErrorMode(oldMode);
     return reinterpret_cast<THandle>(h);
 }
