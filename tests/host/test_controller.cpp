@@ -1,43 +1,50 @@
-// The controller's construction and destruction orders, its message routing
-// and the session-end query, all against recording fakes.
+// The controller's construction and destruction orders, its message routing,
+// the session-end query, the settings window and the menu's commands, all
+// against recording fakes.
 #include <gtest/gtest.h>
 
 #include "tests/host/Fakes.h"
+#include "tray/Launcher.h"
 
 namespace {
 
-std::vector<std::string> Without(const std::vector<std::string>& events, const std::string& prefix)
+// Each event (the start of a logged one) happens, each after the one before
+// it; other calls may come between them.
+void ExpectInOrder(const TEventLog& log, const std::vector<std::string>& events)
 {
-    std::vector<std::string> out;
-    for (const auto& e : events)
-        if (e.compare(0, prefix.size(), prefix) != 0)
-            out.push_back(e);
-    return out;
+    size_t from = 0;
+    for (const std::string& e : events) {
+        size_t at = from;
+        while (at < log.Events.size() && log.Events[at].compare(0, e.size(), e) != 0)
+            ++at;
+        if (at == log.Events.size()) {
+            ADD_FAILURE() << e << " does not happen after " << (from ? log.Events[from - 1] : "the start");
+            continue;
+        }
+        from = at + 1;
+    }
+}
+
+int Count(const TEventLog& log, const std::string& prefix)
+{
+    int n = 0;
+    for (const std::string& e : log.Events)
+        n += e.compare(0, prefix.size(), prefix) == 0;
+    return n;
 }
 
 TEST(Controller, ConstructionRunsInItsFixedOrder)
 {
     TControllerRig rig;
     rig.Create();
-    const auto& log = rig.Log;
-    int settings = log.Find("profile.Read StoredProgram");
-    int volume = log.Find("mixer.GetVolume");
-    int mute = log.Find("mixer.GetMute");
-    int add = log.Find("tray.add");
-    int modify = log.Find("tray.modify");
-    int load = log.Find("hook.Load");
-    int sethwnd = log.Find("hook.SetHWND");
-    int start = log.Find("hook.HookStart");
-    ASSERT_GE(settings, 0);
-    EXPECT_LT(settings, volume);
-    EXPECT_LT(volume, mute);
-    EXPECT_LT(mute, add);
-    EXPECT_LT(add, modify);
-    EXPECT_LT(modify, load);
-    EXPECT_LT(load, sethwnd);
-    EXPECT_LT(sethwnd, start);
-    // SetHWND gets the window and the library's own handle.
-    EXPECT_EQ("hook.SetHWND 20480 4096 20480", log.Events[static_cast<size_t>(sethwnd)]);
+    // The order is required: the settings are read before the mixer is
+    // first used, the icon is there before the tooltip, and wheel
+    // notifications start only once everything they touch exists.
+    ExpectInOrder(rig.Log, {"profile.Read StoredProgram", "mixer.GetVolume", "mixer.GetMute", "tray.add",
+                            "tray.modify", "hook.Load", "hook.SetHWND", "hook.HookStart"});
+    // SetHWND gets the window the notifications go to and the library's own handle.
+    const std::string lib = std::to_string(rig.Hook.Module);
+    EXPECT_TRUE(rig.Log.Contains("hook.SetHWND " + lib + " " + std::to_string(rig.Form->Handle()) + " " + lib));
     EXPECT_TRUE(rig.Form->GetVolTimer->Enabled());
     EXPECT_TRUE(rig.Form->btnGoHide->Enabled());
     EXPECT_EQ("Pelmora 1.4", rig.Form->m_strTipText);
@@ -93,12 +100,15 @@ TEST(Controller, DestructionRunsInItsFixedOrder)
     rig.Create();
     rig.Log.Events.clear();
     rig.Destroy();
-    auto events = Without(rig.Log.Events, "profile.Read");
-    std::vector<std::string> expected = {
-        "profile.Write StoredProgram", "profile.Write m_bMuteOnWinReboot", "profile.Write m_bCtrlKeyMute",
-        "mixer.Close 119", "tray.delete", "hook.HookEnd 20480", "hook.Free 20480",
-    };
-    EXPECT_EQ(expected, events);
+    // The order is required: the settings are saved while the list still
+    // exists, and the library, whose hook posts to the window, goes last.
+    const std::string lib = std::to_string(rig.Hook.Module);
+    ExpectInOrder(rig.Log, {"profile.Write StoredProgram", "profile.Write m_bMuteOnWinReboot",
+                            "profile.Write m_bCtrlKeyMute", "mixer.Close " + std::to_string(TFakeMixer::kHandle),
+                            "tray.delete", "hook.HookEnd " + lib, "hook.Free " + lib});
+    // Everything is let go once.
+    for (const char* release : {"mixer.Close", "tray.delete", "hook.HookEnd", "hook.Free"})
+        EXPECT_EQ(1, Count(rig.Log, release)) << release;
     EXPECT_EQ(nullptr, g_StoredProgramList);
 }
 
@@ -120,12 +130,20 @@ TEST(Controller, FailedSaveIsReportedAndTheTeardownStillFinishes)
 
 TEST(Controller, MissingHookLibraryIsHarmless)
 {
+    // Without the library the program comes up with its icon and poll, says
+    // nothing, and ends as always.
     TControllerRig rig;
     rig.Hook.Module = 0;
     rig.Create();
-    EXPECT_TRUE(rig.Log.Contains("hook.HookStart 0"));
+    EXPECT_EQ(kNimModify, rig.Shell.Calls.back().Op);
+    EXPECT_TRUE(rig.Form->GetVolTimer->Enabled());
+    rig.Mixer.Volume = 65535;
+    rig.Form->GetVolTimer->OnTimer(rig.Form->GetVolTimer);
+    EXPECT_EQ("Pelmora 1.4 - 100%", rig.Form->m_strTipText);
     rig.Destroy();
-    EXPECT_TRUE(rig.Log.Contains("hook.Free 0"));
+    EXPECT_EQ("1", rig.Profile.Values["m_bCtrlKeyMute"]);
+    EXPECT_EQ(kNimDelete, rig.Shell.Calls.back().Op);
+    EXPECT_TRUE(rig.App.Boxes.empty());
 }
 
 TEST(Controller, RoutesItsFiveMessages)
@@ -180,70 +198,133 @@ TEST(Controller, SessionEndWithTheOptionLowersAndMutes)
     rig.Mixer.Volume = 65535;
     rig.Create();
     rig.Log.Events.clear();
+    rig.Mixer.MuteWrites.clear(); // the unmute at start
     size_t trayCalls = rig.Shell.Calls.size();
     uint32_t result = 0;
     rig.Send(kWmQueryEndSession, 0, 0, &result);
     EXPECT_EQ(1u, result);
-    EXPECT_EQ((std::vector<std::string>{"mixer.SetVolume 6553", "mixer.SetMute 1"}), rig.Log.Events);
+    EXPECT_EQ((std::vector<uint32_t>{6553}), rig.Mixer.VolumeWrites); // 10 %
+    EXPECT_EQ((std::vector<uint32_t>{1}), rig.Mixer.MuteWrites);
+    // Lowered before muted: should the session end between the two, the next
+    // start's unmute comes at 10 %, not at the old level.
+    ExpectInOrder(rig.Log, {"mixer.SetVolume", "mixer.SetMute"});
     EXPECT_EQ(100, rig.Form->m_nVolume);
     EXPECT_EQ(trayCalls, rig.Shell.Calls.size());
 }
 
-TEST(Controller, SettingsWindowHandlers)
-{
-    TControllerRig rig;
-    rig.Create();
-    rig.Form->mnPropertiesClick(nullptr);
-    EXPECT_TRUE(rig.Form->Visible());
-    EXPECT_EQ(1, rig.Peer().BringToFrontCount);
-    rig.Form->btnGoHideClick(nullptr);
-    EXPECT_FALSE(rig.Form->Visible());
-    EXPECT_EQ(0, rig.Peer().CloseCount);
-    rig.Form->btnAppShutDownClick(nullptr);
-    rig.Form->mnShutdownClick(nullptr);
-    EXPECT_EQ(2, rig.Peer().CloseCount);
-
-    rig.Form->cbHideEnable->SetChecked(false);
-    rig.Form->cbHideEnableClick(nullptr);
-    EXPECT_EQ(kNimDelete, rig.Shell.Calls.back().Op);
-    EXPECT_FALSE(rig.Form->btnGoHide->Enabled());
-    rig.Form->cbHideEnable->SetChecked(true);
-    rig.Form->cbHideEnableClick(nullptr);
-    EXPECT_EQ(kNimAdd, rig.Shell.Calls[rig.Shell.Calls.size() - 2].Op);
-    EXPECT_EQ(kNimModify, rig.Shell.Calls.back().Op);
-    EXPECT_TRUE(rig.Form->btnGoHide->Enabled());
-}
-
-TEST(Controller, FormDescriptionMatchesTheSettingsWindow)
+// The settings window's controls, clicked as the user clicks them: through
+// the handlers the form description binds.
+TEST(Controller, SettingsWindowStartsHiddenAndItsControlsDoTheirJobs)
 {
     TControllerRig rig;
     rig.Create();
     TPelmFormMain& f = *rig.Form;
-    EXPECT_EQ("Pelmora 設定画面", f.Caption);
-    EXPECT_EQ(327, f.ClientWidth);
-    EXPECT_EQ(168, f.ClientHeight);
+    EXPECT_FALSE(f.Visible());
+    f.mnProperties->OnClick(f.mnProperties);
+    EXPECT_TRUE(f.Visible());
+    EXPECT_EQ(1, rig.Peer().BringToFrontCount);
+    // A right click in the window opens the tray's menu.
     EXPECT_EQ(f.PopupMenu1, f.PopupMenu);
-    EXPECT_EQ("Pelmora を終了", f.btnAppShutDown->Caption());
-    EXPECT_EQ("設定画面を閉じる(&H)", f.btnGoHide->Caption());
-    EXPECT_FALSE(f.cbHideEnable->Visible());
-    EXPECT_TRUE(f.cbHideEnable->Checked());
-    EXPECT_EQ(300u, f.GetVolTimer->Interval);
-    TImage* images[] = {f.Img10p, f.Img20p, f.Img30p, f.Img40p, f.Img50p, f.Img60p,
-                        f.Img70p, f.Img80p, f.Img90p, f.Img100p, f.ImgMute};
-    for (TImage* i : images) {
-        ASSERT_NE(nullptr, i);
-        EXPECT_FALSE(i->Visible());
-        EXPECT_FALSE(i->Enabled());
+    f.btnGoHide->OnClick(f.btnGoHide);
+    EXPECT_FALSE(f.Visible());
+    EXPECT_EQ(0, rig.Peer().CloseCount);
+    f.btnAppShutDown->OnClick(f.btnAppShutDown);
+    EXPECT_EQ(1, rig.Peer().CloseCount);
+
+    f.cbHideEnable->SetChecked(false);
+    f.cbHideEnable->OnClick(f.cbHideEnable);
+    EXPECT_EQ(kNimDelete, rig.Shell.Calls.back().Op);
+    EXPECT_FALSE(f.btnGoHide->Enabled());
+    f.cbHideEnable->SetChecked(true);
+    f.cbHideEnable->OnClick(f.cbHideEnable);
+    EXPECT_EQ(kNimAdd, rig.Shell.Calls[rig.Shell.Calls.size() - 2].Op);
+    EXPECT_EQ(kNimModify, rig.Shell.Calls.back().Op);
+    EXPECT_TRUE(f.btnGoHide->Enabled());
+}
+
+// The poll's period is what the host can see of it: the timer's interval.
+TEST(Controller, ThePollTicksEvery300MsFromTheStart)
+{
+    TControllerRig rig;
+    rig.Create();
+    TTimer& timer = *rig.Form->GetVolTimer;
+    EXPECT_TRUE(timer.Enabled());
+    EXPECT_EQ(300u, timer.Interval);
+    rig.Mixer.Volume = 65535 / 4;
+    timer.OnTimer(&timer);
+    EXPECT_EQ("Pelmora 1.4 - 25%", rig.Form->m_strTipText);
+}
+
+class TSystemFolderLauncher : public IProcessLauncher {
+public:
+    std::vector<std::string> Started; // command lines
+    bool FileExists(const std::string& p) override
+    {
+        return p == "C:\\WINDOWS\\system32\\sndvol32.exe" || p == "C:\\WINDOWS\\system32\\rundll32.exe";
     }
-    std::vector<std::string> names;
-    for (TMenuItem* item : f.PopupMenu1->Items)
-        names.push_back(item->Name);
-    EXPECT_EQ((std::vector<std::string>{"mnOpenVolCtrlWindow", "meOpenAudioProp", "N2", "mnSetWindow", "N1",
-                                        "mnProperties", "mnAbout", "N3", "mnShutdown"}),
-              names);
-    EXPECT_TRUE(f.mnOpenVolCtrlWindow->Default);
-    EXPECT_FALSE(f.mnProperties->Visible);
-    EXPECT_EQ("終了(&X)", f.mnShutdown->Caption);
+    std::string PathVariable() override { return ""; }
+    std::string SystemDirectory() override { return "C:\\WINDOWS\\system32"; }
+    bool StartProcess(const std::string&, const std::string& commandLine) override
+    {
+        Started.push_back(commandLine);
+        return true;
+    }
+};
+
+// The menu as the user sees it, item by item, and what each choice does.
+TEST(Controller, EveryShownMenuItemDoesItsCommandAndTheSettingsItemIsNeverShown)
+{
+    TControllerRig rig;
+    TSystemFolderLauncher launcher;
+    rig.Platform.Launcher = &launcher;
+    rig.Create();
+    auto* dlg = new TWindowStoreDlg(rig.Builder, rig.Platform);
+    WindowStoreDlg = dlg;
+    int dialogShown = 0;
+    static_cast<TRecordingPeer&>(dlg->Peer()).OnShowModal = [&](TForm&) { return ++dialogShown, 1; };
+
+    std::vector<TMenuItem*> shown;
+    for (TMenuItem* item : rig.Form->PopupMenu1->Items)
+        if (item->Visible)
+            shown.push_back(item);
+    EXPECT_FALSE(rig.Form->mnProperties->Visible);
+    ASSERT_EQ(8u, shown.size());
+    // What choosing each item did, in the menu's order; "-" for a separator.
+    std::vector<std::string> done;
+    for (TMenuItem* item : shown) {
+        if (item->Caption == "-") {
+            EXPECT_FALSE(item->OnClick);
+            done.push_back("-");
+            continue;
+        }
+        ASSERT_TRUE(item->OnClick) << item->Caption;
+        const size_t started = launcher.Started.size(), boxes = rig.App.Boxes.size();
+        const int shownBefore = dialogShown, closes = rig.Peer().CloseCount;
+        rig.App.Guard([&] { item->OnClick(item); });
+        if (launcher.Started.size() > started)
+            done.push_back(launcher.Started.back());
+        else if (dialogShown > shownBefore)
+            done.push_back("registration dialog");
+        else if (rig.App.Boxes.size() > boxes)
+            done.push_back(rig.App.Boxes.back().Caption);
+        else if (rig.Peer().CloseCount > closes)
+            done.push_back("end");
+        else
+            done.push_back("nothing");
+    }
+    EXPECT_EQ((std::vector<std::string>{"sndvol32.exe", "rundll32.exe shell32.dll,Control_RunDLL mmsys.cpl", "-",
+                                        "registration dialog", "-", "Pelmora について", "-", "end"}),
+              done);
+
+    // The default (bold) item does what the double click does.
+    EXPECT_TRUE(shown[0]->Default);
+    for (size_t i = 1; i < shown.size(); ++i)
+        EXPECT_FALSE(shown[i]->Default) << i;
+    const size_t started = launcher.Started.size();
+    rig.Send(WM_TRAYNOTIFY, ID_TRAYICON, kWmLButtonDblClk);
+    ASSERT_EQ(started + 1, launcher.Started.size());
+    EXPECT_EQ(done[0], launcher.Started.back());
+    dlg->Release();
 }
 
 } // namespace

@@ -79,6 +79,10 @@ TEST(SettingsFileBool, NonZeroIntegersAreTrueAnythingElseGivesTheDefault)
         {"-0x10", T}, {"$", Def}, {"$1f", T}, {"x10", T}, {"$g", Def},
         {"2147483647", T}, {"2147483648", Def}, {"-2147483648", T}, {"-2147483649", Def},
         {"$FFFFFFFF", T}, {"$100000000", Def}, {"000000000000000000001", T},
+        // Every hexadecimal prefix in either case; after a bare "0" an "X"
+        // is no digit, so a "0X" read as decimal would give the default.
+        {"0X10", T}, {"0X0", F}, {"-0X1F", T}, {" 0XfF", T}, {"0X", Def}, {"X10", T}, {"X0", F},
+        {"0XFFFFFFFF", T}, {"0X100000000", Def}, {"0x0X1", Def},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ReadBoolText(c.text, false), c.expected == T) << '"' << c.text << '"';

@@ -2,37 +2,48 @@
 // caching of device and controls, and what a failure leaves behind.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
+
 #include "tests/host/Fakes.h"
 
 namespace {
 
 class VolumeTest : public ::testing::Test {
 protected:
-    void SetUp() override
+    void SetUp() override { Start(); }
+    // The program started anew over a mixer set up by setup: the engine's
+    // first touch of the device is the controller's start-up read.
+    void Start(const std::function<void(TFakeMixer&)>& setup = nullptr)
     {
-        rig.Create();
-        rig.Mixer.Calls = 0;
-    }
-    // A controller whose engine has not touched the mixer yet.
-    void Reset()
-    {
-        rig.Form->m_hMixer = 0;
-        rig.Form->m_dwVolumeControlID = 0xFFFFFFFF;
-        rig.Form->m_dwMuteControlID = 0xFFFFFFFF;
+        rig.reset(); // the old controller goes before the new one comes
+        rig = std::make_unique<TControllerRig>();
+        if (setup)
+            setup(rig->Mixer);
+        rig->Create();
+        rig->Mixer.Calls = 0;
+        rig->Log.Events.clear();
     }
     int32_t Read(uint32_t raw)
     {
-        rig.Mixer.Volume = raw;
+        rig->Mixer.Volume = raw;
         int32_t p = -1;
-        EXPECT_TRUE(rig.Form->GetVolume(p));
+        EXPECT_TRUE(rig->Form->GetVolume(p));
         return p;
     }
     uint32_t Written(int32_t percent)
     {
-        EXPECT_TRUE(rig.Form->SetVolume(percent));
-        return rig.Mixer.VolumeWrites.back();
+        EXPECT_TRUE(rig->Form->SetVolume(percent));
+        return rig->Mixer.VolumeWrites.back();
     }
-    TControllerRig rig;
+    int Calls(const std::string& prefix) const
+    {
+        int n = 0;
+        for (const std::string& e : rig->Log.Events)
+            n += e.compare(0, prefix.size(), prefix) == 0;
+        return n;
+    }
+    std::unique_ptr<TControllerRig> rig;
 };
 
 TEST_F(VolumeTest, ConvertsTheFullFaderRange)
@@ -58,13 +69,15 @@ TEST_F(VolumeTest, EveryPercentRoundTripsOverRangesOfAtLeast198Steps)
         {0, 42735992}, {0, 0xFFFFFFFFu}, {5, 100000000},
     };
     for (auto r : ranges) {
-        Reset();
-        rig.Mixer.Min = r.first;
-        rig.Mixer.Max = r.second;
+        Start([r](TFakeMixer& m) {
+            m.Min = r.first;
+            m.Max = r.second;
+            m.Volume = r.first;
+        });
         for (int32_t p = 0; p <= 100; ++p) {
-            ASSERT_TRUE(rig.Form->SetVolume(p));
+            ASSERT_TRUE(rig->Form->SetVolume(p));
             int32_t back = -1;
-            ASSERT_TRUE(rig.Form->GetVolume(back));
+            ASSERT_TRUE(rig->Form->GetVolume(back));
             EXPECT_EQ(p, back) << "range " << r.first << ".." << r.second;
         }
     }
@@ -73,9 +86,10 @@ TEST_F(VolumeTest, EveryPercentRoundTripsOverRangesOfAtLeast198Steps)
 TEST_F(VolumeTest, HugeRangesDoNotWrap)
 {
     // With 32-bit intermediates these would wrap modulo 2^32.
-    Reset();
-    rig.Mixer.Min = 0;
-    rig.Mixer.Max = 0xFFFFFFFFu;
+    Start([](TFakeMixer& m) {
+        m.Min = 0;
+        m.Max = 0xFFFFFFFFu;
+    });
     EXPECT_EQ(0x7FFFFFFFu, Written(50));
     EXPECT_EQ(0xFFFFFFFFu, Written(100));
     EXPECT_EQ(100, Read(0xFFFFFFFFu));
@@ -84,102 +98,115 @@ TEST_F(VolumeTest, HugeRangesDoNotWrap)
 
 TEST_F(VolumeTest, EqualBoundsGiveNoPercentage)
 {
-    Reset();
-    rig.Mixer.Min = rig.Mixer.Max = 500;
+    Start([](TFakeMixer& m) { m.Min = m.Max = m.Volume = 500; });
     int32_t p = 77;
-    EXPECT_FALSE(rig.Form->GetVolume(p));
+    EXPECT_FALSE(rig->Form->GetVolume(p));
     EXPECT_EQ(77, p);
 }
 
 TEST_F(VolumeTest, OpensAndFindsOnlyOnce)
 {
-    Reset();
+    // The start-up read found both controls.
+    rig->Mixer.Calls = 0;
+    EXPECT_TRUE(rig->Form->OpenMixer());
+    EXPECT_TRUE(rig->Form->FindVolumeControl());
+    EXPECT_TRUE(rig->Form->FindMuteControl());
+    EXPECT_EQ(0, rig->Mixer.Calls);
+    // From then on each get or set is one mixer call.
     int32_t p;
     bool m;
-    ASSERT_TRUE(rig.Form->GetVolume(p));
-    ASSERT_TRUE(rig.Form->GetMute(m));
-    rig.Mixer.Calls = 0;
-    EXPECT_TRUE(rig.Form->OpenMixer());
-    EXPECT_TRUE(rig.Form->FindVolumeControl());
-    EXPECT_TRUE(rig.Form->FindMuteControl());
-    EXPECT_EQ(0, rig.Mixer.Calls);
-    // After the finds, each get or set is one mixer call.
-    rig.Form->GetVolume(p);
-    rig.Form->SetVolume(40);
-    rig.Form->GetMute(m);
-    rig.Form->SetMute(true);
-    EXPECT_EQ(4, rig.Mixer.Calls);
+    rig->Form->GetVolume(p);
+    rig->Form->SetVolume(40);
+    rig->Form->GetMute(m);
+    rig->Form->SetMute(true);
+    EXPECT_EQ(4, rig->Mixer.Calls);
 }
 
-TEST_F(VolumeTest, FailedFindIsRetriedAndLeavesTheCacheAlone)
+TEST_F(VolumeTest, AFailedFindIsRetriedOnTheOpenMixer)
 {
-    Reset();
-    rig.Mixer.LineFails = true;
+    // No speakers line at start: the mixer opened, the controls not found.
+    Start([](TFakeMixer& m) {
+        m.LineFails = true;
+        m.Volume = 65535;
+    });
+    EXPECT_EQ(0, rig->Form->m_nVolume);
     int32_t p = 33;
-    EXPECT_FALSE(rig.Form->GetVolume(p));
+    EXPECT_FALSE(rig->Form->GetVolume(p));
     EXPECT_EQ(33, p);
-    EXPECT_EQ(0xFFFFFFFFu, rig.Form->m_dwVolumeControlID);
-    EXPECT_NE(0u, rig.Form->m_hMixer); // the open itself succeeded and is kept
-    rig.Mixer.LineFails = false;
-    rig.Mixer.Volume = 65535;
-    EXPECT_TRUE(rig.Form->GetVolume(p));
+    EXPECT_EQ(1, Calls("mixer.GetSpeakersLine")); // looked for again
+    rig->Mixer.LineFails = false;
+    EXPECT_TRUE(rig->Form->GetVolume(p));
     EXPECT_EQ(100, p);
+    // The open of the start is kept: never opened a second time.
+    EXPECT_EQ(0, Calls("mixer.Open"));
+    // Found now, and not looked for again.
+    const int lookups = Calls("mixer.GetSpeakersLine");
+    EXPECT_TRUE(rig->Form->GetVolume(p));
+    EXPECT_TRUE(rig->Form->SetVolume(20));
+    EXPECT_EQ(lookups, Calls("mixer.GetSpeakersLine"));
 }
 
 TEST_F(VolumeTest, NoDeviceOrFailedOpenIsRetriedEachCall)
 {
-    Reset();
-    rig.Mixer.Devices = 0;
+    Start([](TFakeMixer& m) { m.Devices = 0; });
     int32_t p = 5;
-    EXPECT_FALSE(rig.Form->GetVolume(p));
-    EXPECT_FALSE(rig.Form->SetVolume(50));
-    rig.Mixer.Devices = 1;
-    rig.Mixer.OpenFails = true;
-    EXPECT_FALSE(rig.Form->GetVolume(p));
-    EXPECT_EQ(0u, rig.Form->m_hMixer);
-    rig.Mixer.OpenFails = false;
-    EXPECT_TRUE(rig.Form->GetVolume(p));
+    EXPECT_FALSE(rig->Form->GetVolume(p));
+    EXPECT_FALSE(rig->Form->SetVolume(50));
+    EXPECT_EQ(2, Calls("mixer.GetNumDevs"));
+    EXPECT_EQ(5, p);
+    rig->Mixer.Devices = 1;
+    rig->Mixer.OpenFails = true;
+    EXPECT_FALSE(rig->Form->GetVolume(p));
+    EXPECT_FALSE(rig->Form->GetVolume(p));
+    EXPECT_EQ(2, Calls("mixer.Open"));
+    rig->Mixer.OpenFails = false;
+    rig->Mixer.Volume = 65535;
+    EXPECT_TRUE(rig->Form->GetVolume(p));
+    EXPECT_EQ(100, p);
+    // Once open it stays open.
+    EXPECT_TRUE(rig->Form->SetVolume(10));
+    EXPECT_TRUE(rig->Form->ToggleMute());
+    EXPECT_EQ(3, Calls("mixer.Open"));
 }
 
 TEST_F(VolumeTest, MuteReadsAnyNonZeroAndWritesZeroOrOne)
 {
     bool m = false;
-    rig.Mixer.Mute = 0x100;
-    ASSERT_TRUE(rig.Form->GetMute(m));
+    rig->Mixer.Mute = 0x100;
+    ASSERT_TRUE(rig->Form->GetMute(m));
     EXPECT_TRUE(m);
-    EXPECT_FALSE(rig.Form->m_bMute); // a read does not update the record
-    ASSERT_TRUE(rig.Form->SetMute(true));
-    ASSERT_TRUE(rig.Form->SetMute(false));
-    EXPECT_EQ((std::vector<uint32_t>{1, 0}), rig.Mixer.MuteWrites);
+    EXPECT_FALSE(rig->Form->m_bMute); // a read does not update the record
+    ASSERT_TRUE(rig->Form->SetMute(true));
+    ASSERT_TRUE(rig->Form->SetMute(false));
+    EXPECT_EQ((std::vector<uint32_t>{1, 0}), rig->Mixer.MuteWrites);
 }
 
 TEST_F(VolumeTest, FailedMuteWriteKeepsTheRecord)
 {
-    rig.Form->SetMute(true);
-    rig.Mixer.WriteFails = true;
-    EXPECT_FALSE(rig.Form->SetMute(false));
-    EXPECT_TRUE(rig.Form->m_bMute);
+    rig->Form->SetMute(true);
+    rig->Mixer.WriteFails = true;
+    EXPECT_FALSE(rig->Form->SetMute(false));
+    EXPECT_TRUE(rig->Form->m_bMute);
 }
 
 TEST_F(VolumeTest, ToggleReadsTheMixerNotTheRecord)
 {
-    rig.Mixer.Mute = 1;
-    rig.Form->m_bMute = false;
-    EXPECT_TRUE(rig.Form->ToggleMute());
-    EXPECT_EQ(0u, rig.Mixer.Mute);
-    EXPECT_TRUE(rig.Form->ToggleMute());
-    EXPECT_EQ(1u, rig.Mixer.Mute);
+    rig->Mixer.Mute = 1;
+    rig->Form->m_bMute = false;
+    EXPECT_TRUE(rig->Form->ToggleMute());
+    EXPECT_EQ(0u, rig->Mixer.Mute);
+    EXPECT_TRUE(rig->Form->ToggleMute());
+    EXPECT_EQ(1u, rig->Mixer.Mute);
 }
 
 TEST_F(VolumeTest, ToggleWithoutAReadableMuteChangesNothing)
 {
-    Reset();
-    rig.Mixer.MuteControlMissing = true;
-    EXPECT_FALSE(rig.Form->ToggleMute());
-    rig.Mixer.MuteControlMissing = false;
-    rig.Mixer.ReadFails = true;
-    EXPECT_FALSE(rig.Form->ToggleMute());
-    EXPECT_TRUE(rig.Mixer.MuteWrites.empty());
+    Start([](TFakeMixer& m) { m.MuteControlMissing = true; });
+    EXPECT_FALSE(rig->Form->ToggleMute());
+    rig->Mixer.MuteControlMissing = false;
+    rig->Mixer.ReadFails = true;
+    EXPECT_FALSE(rig->Form->ToggleMute());
+    EXPECT_TRUE(rig->Mixer.MuteWrites.empty());
 }
 
 } // namespace
