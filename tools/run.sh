@@ -15,14 +15,20 @@ cp "$build/win32/pelmora.exe" "$build/win32/hookdll/hookdll.dll" "$run/"
 exe="$run/pelmora.exe"
 
 if [ -n "${DISPLAY:-}" ]; then
-  export WINEPREFIX=${WINEPREFIX:-$build/wineprefix} WINEARCH=win32
-  export WINEDLLOVERRIDES="mscoree,mshtml=" LANG=ja_JP.UTF-8
-  echo "run: starting $exe on $DISPLAY"
+  # Wine from the roots (tools/setup.sh made them), in this kernel's mode.
+  PELM_WINE_MODE_ACTIVE=$(bash "$top/tests/rig/roots.sh" mode)
+  bash "$top/tests/rig/roots.sh" links "$build/run-bin"
+  export PELM_WINE_MODE_ACTIVE PATH=$build/run-bin:$PATH
+  export PELM_ROOT_BINDS=$build:$(dirname "${XAUTHORITY:-/nonexistent/x}")
+  export WINEPREFIX=${WINEPREFIX:-$build/wineprefix-$PELM_WINE_MODE_ACTIVE-desktop}
+  if [ "$PELM_WINE_MODE_ACTIVE" = wow64 ]; then export WINEARCH=win64; else export WINEARCH=win32; fi
+  export WINEDLLOVERRIDES="mscoree,mshtml=" PELM_WINE_LANG=ja_JP.UTF-8
+  echo "run: starting $exe on $DISPLAY (Wine: $PELM_WINE_MODE_ACTIVE)"
   exec wine "$exe"
 fi
 
 state="$build/run-state"
-echo "run: starting the rig (the first start makes a Wine prefix: minutes)"
+echo "run: starting the rig (the first start makes a Wine prefix)"
 bash "$top/tests/rig/rig.sh" start "$state"
 # shellcheck disable=SC1091
 . "$state/env"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds both configurations and runs every test:
-# the host unit tests, then the Win32 product and its tests under Wine.
+# the host unit tests (plain and under the sanitizers), a fuzz pass, then the
+# Win32 product and its tests under Wine.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${PELM_BUILD:-$top/build}
@@ -19,6 +20,9 @@ cmake -S "$top" -B "$build/host-asan" -DCMAKE_BUILD_TYPE=Debug \
   -DCMAKE_CXX_FLAGS="$san" -DCMAKE_EXE_LINKER_FLAGS="$san" >/dev/null
 cmake --build "$build/host-asan" -j "$jobs" --target host_tests
 ASAN_OPTIONS=detect_leaks=1 "$build/host-asan/host_tests" --gtest_brief=1
+
+# A bounded fuzz pass over the settings parsers, from the committed seeds.
+(mkdir -p "$build/fuzz" && cd "$build/fuzz" && bash "$top/tests/fuzz/run.sh" "${PELM_FUZZ_SECONDS:-60}")
 
 cmake -S "$top" -B "$build/win32" -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$top/cmake/toolchain-i686-mingw.cmake" >/dev/null

@@ -423,6 +423,15 @@ int cmd_listbox(const Args& a)
 }
 
 // Shows a window that has no way to be shown from outside otherwise.
+// Repaints a window and its children from an erased background, as a
+// window uncovered would be.
+int cmd_redraw(const Args& a)
+{
+    HWND h;
+    if (a.size() != 1 || !parse_hwnd(a[0], &h)) return kUsage;
+    return RedrawWindow(h, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME) ? 0 : 1;
+}
+
 int cmd_show(const Args& a)
 {
     HWND h;
@@ -450,6 +459,34 @@ int cmd_foreground(const Args& a)
     return 0;
 }
 
+// An access violation inside a window procedure called back by the system:
+// what the rig must notice in a program's log, since Windows ends the
+// process there and Wine goes on.
+LRESULT CALLBACK faulting_proc(HWND h, UINT msg, WPARAM w, LPARAM l)
+{
+    if (msg == WM_USER) {
+        volatile int* nowhere = nullptr;
+        *nowhere = 1;
+    }
+    return DefWindowProcA(h, msg, w, l);
+}
+
+int cmd_fault_in_wndproc(const Args& a)
+{
+    if (!a.empty()) return kUsage;
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = faulting_proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "PelmProbeFault";
+    RegisterClassA(&wc);
+    HWND h = CreateWindowA("PelmProbeFault", "", 0, 0, 0, 1, 1, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+    if (!h) return 1;
+    SendMessageA(h, WM_USER, 0, 0);
+    outln("survived");
+    DestroyWindow(h);
+    return 0;
+}
+
 // The top-level window at a screen point: "HWND CLASS".
 int cmd_at(const Args& a)
 {
@@ -474,15 +511,21 @@ bool parse_message_args(const Args& a, HWND* h, UINT* msg, WPARAM* wp, LPARAM* l
     return true;
 }
 
+// post HWND MSG WPARAM LPARAM [N]: the same message N times in a row, as a
+// fast wheel queues its notifications.
 int cmd_post(const Args& a)
 {
     HWND h;
     UINT msg;
     WPARAM wp;
     LPARAM lp;
-    if (a.size() != 4 || !parse_message_args(a, &h, &msg, &wp, &lp)) return kUsage;
-    if (!PostMessageA(h, msg, wp, lp))
-        return fail("PostMessage to %s failed (error %lu)", a[0].c_str(), GetLastError());
+    unsigned long n = 1;
+    if (a.size() == 5 && !parse_ulong(a[4], &n)) return kUsage;
+    if ((a.size() != 4 && a.size() != 5) || !parse_message_args(Args(a.begin(), a.begin() + 4), &h, &msg, &wp, &lp))
+        return kUsage;
+    for (unsigned long i = 0; i < n; ++i)
+        if (!PostMessageA(h, msg, wp, lp))
+            return fail("PostMessage %lu to %s failed (error %lu)", i + 1, a[0].c_str(), GetLastError());
     return 0;
 }
 
@@ -560,6 +603,9 @@ int cmd_no_visible_windows(const Args& a)
 {
     if (a.size() != 1) return kUsage;
     std::vector<DWORD> pids = target_pids(a[0]);
+    // A process that is gone shows no windows either, but that is a crash,
+    // not a closed window.
+    if (pids.empty()) return fail("no process %s", a[0].c_str());
     int n = 0;
     for (HWND h : top_level_windows()) {
         if (!IsWindowVisible(h) || !contains(pids, pid_of(h))) continue;
@@ -954,7 +1000,7 @@ const Command kCommands[] = {
     {"wait-gone", cmd_wait_gone, "HWND TIMEOUT_MS"},
     {"text", cmd_text, "HWND"},
     {"child-text", cmd_child_text, "HWND CLASS INDEX"},
-    {"post", cmd_post, "HWND MSG WPARAM LPARAM"},
+    {"post", cmd_post, "HWND MSG WPARAM LPARAM [N]"},
     {"send", cmd_send, "HWND MSG WPARAM LPARAM [TIMEOUT_MS]"},
     {"msgbox", cmd_msgbox, "CAPTION TIMEOUT_MS [--dismiss]"},
     {"no-visible-windows", cmd_no_visible_windows, "PID|EXE_NAME"},
@@ -972,7 +1018,9 @@ const Command kCommands[] = {
     {"at", cmd_at, "X Y"},
     {"topmost", cmd_topmost, "HWND"},
     {"foreground", cmd_foreground, ""},
+    {"fault-in-wndproc", cmd_fault_in_wndproc, ""},
     {"show", cmd_show, "HWND"},
+    {"redraw", cmd_redraw, "HWND"},
     {"time-send", cmd_time_send, "HWND MSG WPARAM_A WPARAM_B N"},
     {"flood", cmd_flood, "HWND MSG WPARAM_A WPARAM_B N BURST"},
     {"pids", cmd_pids, "EXE_NAME"},

@@ -11,6 +11,7 @@
 #   assert_eq / assert_ne / assert_contains / assert_match / assert_ok /
 #   assert_fails / fail / pass                      checks with clear messages
 #   rig_stop_on_exit STATE_DIR                      stop a rig when the shell exits
+#   seh_expected PID / seh_report                   exceptions Wine swallowed
 #   tray_pixels / tray_shows level|muted|nothing    what the tray icon shows
 #
 # Assertions exit the script on failure, so call them at the top level of
@@ -154,8 +155,13 @@ probe() {
 
 # "red=N green=M": pure red and pure green pixels in the notification area
 # (the bottom right corner of the virtual desktop).
+# Wine 10's taskbar paints a changed icon over the old one without erasing
+# it; the taskbar is repainted from its background first, as Windows always
+# paints it.
 tray_pixels() {
-  local shot
+  local shot tray
+  tray=$(probe find Shell_TrayWnd -) && probe redraw "$tray" ||
+    { echo "tray_pixels: the taskbar could not be repainted" >&2; return 1; }
   shot=$(mktemp --suffix=.png)
   import -display "$DISPLAY" -window root "$shot" &&
     convert "$shot" -crop 96x32+928+736 +repage -depth 8 ppm:- | python3 "$PELM_RIG_DIR/pixels.py"
@@ -174,7 +180,15 @@ tray_shows() { # tray_shows level|muted|nothing
 }
 
 PELM_PASSED=${PELM_PASSED:-0}
+PELM_SKIPPED=${PELM_SKIPPED:-0}
 pass() { PELM_PASSED=$((PELM_PASSED + 1)); echo "ok: $*"; }
+# A check this machine cannot make: said, with the reason, and counted.
+skip() { PELM_SKIPPED=$((PELM_SKIPPED + 1)); echo "SKIP: $*"; }
+# The closing count (assertions exit on the first failure).
+finish() {
+  if [ "$PELM_SKIPPED" -gt 0 ]; then echo "$PELM_PASSED passed, 0 failed, $PELM_SKIPPED skipped"
+  else echo "$PELM_PASSED passed, 0 failed"; fi
+}
 fail() {
   echo "FAIL: $*" >&2
   # What the screen showed then, for whoever reads the failure.
@@ -205,9 +219,48 @@ assert_ok() {
   "$@" && { pass "$*"; return 0; }
   fail "command failed ($?): $*"
 }
+# The probe says 1 for "not there" and other codes for its own failures (2
+# usage, 124 timed out): only the first is the answer asked for.
 assert_fails() {
-  "$@" && fail "command succeeded but should fail: $*"
-  pass "fails as expected: $*"
+  local rc=0
+  "$@" || rc=$?
+  [ "$rc" = 1 ] && { pass "fails as expected: $*"; return 0; }
+  [ "$rc" = 0 ] && fail "command succeeded but should fail: $*"
+  fail "command failed for another reason (status $rc): $*"
+}
+# read_rect L T R B PROBE_ARGS...: four integers from the probe into the
+# variables named, or the test fails (an empty read would click at 0,0).
+read_rect() {
+  local out names=("$1" "$2" "$3" "$4")
+  shift 4
+  out=$(probe "$@") || fail "probe $* failed"
+  [[ $out =~ ^-?[0-9]+\ -?[0-9]+\ -?[0-9]+\ -?[0-9]+$ ]] || fail "probe $* gave [$out], not a rectangle"
+  read -r "${names[@]}" <<<"$out"
+}
+# An existing folder with nothing in it (ls failing is not "empty").
+assert_empty_dir() {
+  [ -d "$1" ] || fail "${2:-folder}: $1 is not a folder"
+  local entries
+  entries=$(ls -A "$1") || fail "${2:-folder}: $1 cannot be listed"
+  assert_eq "" "$entries" "${2:-folder is empty}"
+}
+
+# Windows ends a process whose window procedure lets an exception out;
+# Wine logs it on the seh channel and goes on. Such lines in what a program
+# started with wine_start printed fail the test (run-wine-test.sh), unless
+# the test raised the exception on purpose and named the pid here.
+PELM_SEH_PATTERN='err:seh:.*(ignoring exception|[Uu]nhandled)|^wine: [Uu]nhandled|err:seh:.*exception code'
+seh_expected() { echo "$1" >>"$(_pelm_procs)/seh-expected"; }
+seh_report() {
+  local dir f pid
+  dir=$(_pelm_procs)
+  for f in "$dir"/*.pid; do
+    [ -f "$f" ] || continue
+    pid=$(cat "$f")
+    grep -qx "$pid" "$dir/seh-expected" 2>/dev/null && continue
+    grep -E "$PELM_SEH_PATTERN" "${f%.pid}.err" 2>/dev/null | sed "s/^/pid $pid: /"
+  done
+  return 0
 }
 
 rig_stop_on_exit() {

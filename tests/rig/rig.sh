@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The environment the Wine tests run in: an Xvfb screen, optionally a
-# PulseAudio server with a null sink, and a 32-bit Wine prefix whose
-# processes all share one virtual desktop with a taskbar.
+# PulseAudio server with a null sink, and a Wine prefix whose processes all
+# share one virtual desktop with a taskbar. Wine and the X tools run in the
+# roots of roots.sh, in the mode it chooses for this kernel.
 #
 #   rig.sh start STATE_DIR [--no-audio]   writes STATE_DIR/env and STATE_DIR/pids
 #   rig.sh stop STATE_DIR                 stops everything that start started
@@ -10,7 +11,7 @@
 #
 # Several rigs may run at once (each takes the next free display). A prefix
 # is shared only one rig at a time: the prefix is locked while a rig uses it.
-# PELM_WINEPREFIX overrides the prefix (default: STATE_DIR/../wineprefix).
+# PELM_WINEPREFIX overrides the prefix (default: STATE_DIR/../wineprefix-MODE).
 set -euo pipefail
 
 rig_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -41,24 +42,6 @@ alive() {
 gone() { ! alive "$1"; }
 
 record_pid() { echo "$1 $2" >>"$state/pids"; }
-
-# Under qemu (no ia32 in the kernel) the Wine processes need the shim; see
-# qemu_i386_shim.c. The $LIB in the path lets 64-bit programs that Wine runs
-# pick the empty library instead of warning about a 32-bit one.
-i386_is_emulated() { [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ] &&
-  grep -q '^enabled' /proc/sys/fs/binfmt_misc/qemu-i386; }
-
-build_shims() {
-  local out=$state/shim
-  mkdir -p "$out/lib/i386-linux-gnu" "$out/lib/x86_64-linux-gnu"
-  gcc -m32 -O2 -fPIC -shared -nostdlib -fno-stack-protector \
-    -o "$out/lib/i386-linux-gnu/libpelm_qemu.so" "$rig_dir/qemu_i386_shim.c" \
-    /lib/i386-linux-gnu/libc.so.6
-  gcc -O2 -fPIC -shared -nostdlib \
-    -o "$out/lib/x86_64-linux-gnu/libpelm_qemu.so" "$rig_dir/qemu_noop_shim.c"
-  # Literal $LIB: ld.so expands it, per architecture.
-  echo "LD_PRELOAD=$out/\$LIB/libpelm_qemu.so"
-}
 
 # A lock whose server is dead is stale: Xvfb clears it itself. A socket
 # without a lock belongs to something else.
@@ -143,14 +126,17 @@ lock_prefix() {
   echo "$lock" >"$state/prefix-lock"
 }
 
+# A prefix belongs to the Wine that made it: a root made anew makes it anew.
 ensure_prefix() {
-  [ -f "$WINEPREFIX/.pelm-ready" ] && return 0
+  local made_by
+  made_by=$(bash "$rig_dir/roots.sh" stamp "$PELM_WINE_MODE_ACTIVE")
+  [ "$(cat "$WINEPREFIX/.pelm-ready" 2>/dev/null)" = "$made_by" ] && return 0
   log "creating Wine prefix $WINEPREFIX (once; it is kept for later runs)"
   rm -rf "$WINEPREFIX"
   timeout 900 wineboot -i </dev/null >"$state/wineboot.log" 2>&1 ||
     die "wineboot -i failed (see $state/wineboot.log)"
   timeout 600 wineserver -w || die "wineserver did not finish the new prefix"
-  touch "$WINEPREFIX/.pelm-ready"
+  echo "$made_by" >"$WINEPREFIX/.pelm-ready"
 }
 
 # Written on every start: a wineserver that was killed may not have saved
@@ -194,8 +180,11 @@ EOF
     die "writing the registry failed (see $state/wine.log)"
 }
 
+# The desktop is explorer's top-level window that covers the screen (its
+# title is localised, so the size and owner tell it).
 desktop_up() {
-  xwininfo -display "$DISPLAY" -root -tree 2>/dev/null | grep -q "\"$DESKTOP_NAME - Wine desktop\""
+  xwininfo -display "$DISPLAY" -root -children 2>/dev/null |
+    grep -Eq "\"explorer.exe\"\) +${SCREEN_W}x${SCREEN_H}\+0\+0"
 }
 
 # The taskbar is the desktop's child that spans the screen's width at the
@@ -219,16 +208,12 @@ write_env() {
   {
     echo "# Written by tests/rig/rig.sh start; source it."
     local v
-    for v in DISPLAY WINEPREFIX WINEARCH LANG LC_ALL WINEDLLOVERRIDES WINEDEBUG \
+    for v in DISPLAY WINEPREFIX WINEARCH PELM_WINE_LANG WINEDLLOVERRIDES WINEDEBUG \
              XDG_RUNTIME_DIR PULSE_SERVER PULSE_CLIENTCONFIG PULSE_COOKIE \
-             DBUS_SESSION_BUS_ADDRESS PELM_RIG_STATE PELM_RIG_AUDIO PELM_RIG_TMP; do
+             DBUS_SESSION_BUS_ADDRESS PELM_RIG_STATE PELM_RIG_AUDIO PELM_RIG_TMP \
+             PELM_WINE_MODE_ACTIVE PELM_ROOT_BINDS PATH; do
       printf 'export %s=%q\n' "$v" "${!v}"
     done
-    if [ -n "${QEMU_SET_ENV:-}" ]; then
-      printf 'export QEMU_SET_ENV=%q\n' "$QEMU_SET_ENV"
-    else
-      echo "unset QEMU_SET_ENV"
-    fi
   } >"$f.tmp"
   mv "$f.tmp" "$f"
 }
@@ -259,11 +244,12 @@ cmd_start() {
   : >"$state/pids"
   rm -f "$state/env"
 
-  for tool in Xvfb xdpyinfo xwininfo wine wineserver gcc; do
-    command -v "$tool" >/dev/null || die "$tool is missing; run tools/setup.sh"
-  done
-  /lib/ld-linux.so.2 --version >/dev/null 2>&1 ||
-    die "i386 programs cannot run on this kernel; run tools/setup.sh"
+  # The mode this kernel allows (or PELM_WINE_MODE), its roots made if they
+  # are not cached, and the commands that run in them first on PATH.
+  PELM_WINE_MODE_ACTIVE=$(bash "$rig_dir/roots.sh" mode) || die "Wine cannot run on this machine"
+  bash "$rig_dir/roots.sh" ensure "$PELM_WINE_MODE_ACTIVE" || die "the roots for $PELM_WINE_MODE_ACTIVE could not be made"
+  bash "$rig_dir/roots.sh" links "$state/bin"
+  export PELM_WINE_MODE_ACTIVE PATH=$state/bin:$PATH
 
   # A start that fails or is interrupted leaves nothing behind.
   # shellcheck disable=SC2154 # rc is set inside the trap
@@ -276,18 +262,25 @@ cmd_start() {
   # prefix of its own.
   local lang=${PELM_RIG_LANG:-ja_JP.UTF-8} suffix=
   [ "$lang" = ja_JP.UTF-8 ] || suffix=-${lang%%.*}
-  export WINEPREFIX=${PELM_WINEPREFIX:-$(dirname "$state")/wineprefix$suffix}
-  export WINEARCH=win32
-  export LANG=$lang LC_ALL=$lang
+  export WINEPREFIX=${PELM_WINEPREFIX:-$(dirname "$state")/wineprefix-$PELM_WINE_MODE_ACTIVE$suffix}
+  # Both are what a user runs: a 32-bit Windows, or 64-bit Windows' WoW64.
+  if [ "$PELM_WINE_MODE_ACTIVE" = wow64 ]; then export WINEARCH=win64; else export WINEARCH=win32; fi
+  # Wine gets the locale (roots.sh); the scripts here keep the host's.
+  export PELM_WINE_LANG=$lang
   # Empty overrides for mscoree/mshtml keep prefix creation from asking for
   # Mono and Gecko; winemenubuilder would only write desktop menu entries.
   export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-  export WINEDEBUG=${PELM_WINEDEBUG:--all}
+  # The seh channel's errors name every exception Wine swallows in a window
+  # procedure, which Windows answers by ending the process (lib.sh fails a
+  # test on them).
+  export WINEDEBUG=${PELM_WINEDEBUG:--all,err+seh}
   # Sockets live in a short folder of their own: a UNIX socket's address
   # holds 107 bytes, whatever the length of the checkout's path.
   PELM_RIG_TMP=$(mktemp -d /tmp/pelm-rig.XXXXXX)
   echo "$PELM_RIG_TMP" >"$state/tmpdir"
   export PELM_RIG_TMP
+  # Folders the roots see at their own paths besides /tmp and the checkout.
+  export PELM_ROOT_BINDS=$state:$(dirname "$WINEPREFIX")
   export XDG_RUNTIME_DIR=$PELM_RIG_TMP/xdg
   mkdir -p "$XDG_RUNTIME_DIR" "$PELM_RIG_TMP/pulse"
   chmod 700 "$XDG_RUNTIME_DIR"
@@ -298,13 +291,6 @@ cmd_start() {
   echo "autospawn = no" >"$PULSE_CLIENTCONFIG"
   # Without a server Wine's PulseAudio driver finds nothing: no mixer device.
   export PULSE_SERVER="unix:$PELM_RIG_TMP/pulse/no-server"
-
-  if i386_is_emulated; then
-    QEMU_SET_ENV=$(build_shims)
-    export QEMU_SET_ENV
-  else
-    unset QEMU_SET_ENV
-  fi
 
   start_xvfb
   export DISPLAY
@@ -328,16 +314,13 @@ cmd_stop() {
   state=$1
   [ -d "$state" ] || return 0
   state=$(cd "$state" && pwd)
-  local prefix=${PELM_WINEPREFIX:-$(dirname "$state")/wineprefix}
-  if [ -f "$state/env" ]; then
-    prefix=$(bash -c '. "$1/env"; echo "$WINEPREFIX"' _ "$state")
-  fi
   # wineserver -k ends every process of the prefix, then the server itself.
-  if [ -d "$prefix" ] && [ -s "$state/pids" ]; then
-    local qemu_env=
-    [ -f "$state/env" ] && qemu_env=$(bash -c '. "$1/env"; echo "${QEMU_SET_ENV:-}"' _ "$state")
-    WINEPREFIX=$prefix QEMU_SET_ENV=$qemu_env timeout 30 wineserver -k >/dev/null 2>&1 || true
-    WINEPREFIX=$prefix QEMU_SET_ENV=$qemu_env timeout 30 wineserver -w >/dev/null 2>&1 || true
+  if [ -f "$state/env" ] && [ -s "$state/pids" ]; then
+    # shellcheck disable=SC1091
+    ( . "$state/env"
+      [ -d "$WINEPREFIX" ] || exit 0
+      timeout 30 wineserver -k >/dev/null 2>&1 || true
+      timeout 30 wineserver -w >/dev/null 2>&1 || true )
   fi
   if [ -f "$state/pids" ]; then
     local name pid

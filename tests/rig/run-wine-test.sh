@@ -25,6 +25,11 @@ done
 script=$1; shift
 [ -f "$script" ] || { echo "run-wine-test: no such script $script" >&2; exit 2; }
 
+if ! why=$(bash "$rig_dir/roots.sh" mode 2>&1 >/dev/null); then
+  echo "SKIP: $(basename "$script" .sh): $why" >&2
+  exit 77
+fi
+
 build=${PELM_BUILD_DIR:-$PWD}
 mkdir -p "$build/rig"
 build=$(cd "$build" && pwd)
@@ -84,4 +89,10 @@ rc=$?
 test_pid=
 set -e
 [ "$rc" -eq 124 ] && echo "run-wine-test: $name timed out after ${PELM_TEST_TIMEOUT:-1200} s" >&2
+seh=$(set +eu; . "$rig_dir/lib.sh"; seh_report)
+if [ -n "$seh" ]; then
+  echo "FAIL: Wine swallowed exceptions that would end the program on Windows:" >&2
+  echo "$seh" >&2
+  [ "$rc" -ne 0 ] || rc=1
+fi
 exit "$rc"

@@ -40,9 +40,9 @@ wait_for 30 is_level "$v" >/dev/null || fail "a notch up did not step to $v%"
 pass "the wheel over the taskbar steps the level ($v%)"
 
 # 4. Ctrl with the wheel mutes and unmutes.
-notch 500 767 down ctrl
+notch 500 767 down ctrl tray_shows muted
 wait_for 30 tray_shows muted >/dev/null || fail "Ctrl with the wheel down did not mute"
-notch 500 767 up ctrl
+notch 500 767 up ctrl tray_shows level
 wait_for 30 tray_shows level >/dev/null || fail "Ctrl with the wheel up did not unmute"
 pass "Ctrl with the wheel mutes and unmutes"
 
@@ -70,12 +70,12 @@ assert_eq "$(printf 'Pelmora   Version 1.4\n\nCopyright (C) 2026 The Pelmora dev
 # 7. The dialog registers notepad by a drag; the wheel over notepad works.
 wine_start notepad >/dev/null
 pad=$(wait_for 120 probe find Notepad -) || fail "notepad never showed"
-read -r l t r b <<<"$(probe child-rect "$pad" Edit 0)"
+read_rect l t r b child-rect "$pad" Edit 0
 pad_x=$(((l + r) / 2)) pad_y=$(((t + b) / 2))
 menu_item 64
 dlg=$(wait_for 60 probe wait-window TWindowStoreDlg - 1000 --visible) || fail "the dialog did not open"
 shot dialog
-read -r l t r b <<<"$(probe child-rect "$dlg" Static 0)"
+read_rect l t r b child-rect "$dlg" Static 0
 drag $(((l + r) / 2)) $(((t + b) / 2)) "$pad_x" "$pad_y"
 has_notepad() { probe listbox "$dlg" | grep -qx 'notepad.exe'; }
 wait_for 30 has_notepad >/dev/null || fail "the drop did not register notepad"
@@ -113,4 +113,4 @@ menu_item 12
 rc=$(wine_wait_exit "$pid" 300) || true
 assert_eq 0 "$rc" "the exit code at the end"
 echo "screenshots: $PELM_RIG_STATE/*.png"
-echo "$PELM_PASSED passed, 0 failed"
+finish

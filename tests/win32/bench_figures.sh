@@ -69,5 +69,6 @@ kill_pid "$base"
 echo "figure: sizes: pelmora.exe $(stat -c %s "$PELM_BUILD_DIR/pelmora.exe") bytes, hookdll.dll $(stat -c %s "$PELM_BUILD_DIR/hookdll/hookdll.dll") bytes"
 
 probe post "$hwnd" 0x10 0 0 >/dev/null
-wine_wait_exit "$pid" 300 >/dev/null || true
-echo "$PELM_PASSED passed, 0 failed"
+rc=$(wine_wait_exit "$pid" 300) || true
+assert_eq 0 "$rc" "the exit code after WM_CLOSE"
+finish

@@ -15,18 +15,18 @@ hwnd=$(wait_for 300 probe find TPelmFormMain -) || fail "main window never appea
 wait_for 60 tray_shows level >/dev/null || fail "no icon"
 wine_start notepad >/dev/null
 pad=$(wait_for 120 probe find Notepad -) || fail "notepad never showed"
-read -r l t r b <<<"$(probe child-rect "$pad" Edit 0)"
+read_rect l t r b child-rect "$pad" Edit 0
 pad_x=$(((l + r) / 2)) pad_y=$(((t + b) / 2))
 
 open_dialog() {
   menu_item 64
   dlg=$(wait_for 60 probe wait-window TWindowStoreDlg - 1000 --visible) || fail "the dialog did not open"
-  read -r l t r b <<<"$(probe child-rect "$dlg" Static 1)"
+  read_rect l t r b child-rect "$dlg" Static 1
   cross_x=$(((l + r) / 2)) cross_y=$(((t + b) / 2))
 }
 items() { probe listbox "$dlg" | tr -d '\r'; }
 close_dialog() {
-  read -r l t r b <<<"$(probe child-rect "$dlg" Button 0)"
+  read_rect l t r b child-rect "$dlg" Button 0
   xdotool mousemove $(((l + r) / 2)) $(((t + b) / 2)) sleep 0.3 click 1
   # Closed is hidden: the dialog lives as long as the program.
   wait_for 30 dialog_hidden >/dev/null || fail "the dialog did not close"
@@ -46,14 +46,14 @@ close_dialog
 assert_contains "$(tr -d '\r' <"$ini")" "StoredProgram=notepad.exe" "after 閉じる the file holds notepad.exe"
 
 open_dialog
-read -r l t r b <<<"$(probe child-rect "$dlg" Button 2)" # 全てを削除
+read_rect l t r b child-rect "$dlg" Button 2 # 全てを削除
 xdotool mousemove $(((l + r) / 2)) $(((t + b) / 2)) sleep 0.3 click 1
 wait_for 30 has "selected -1" >/dev/null || fail "全てを削除 did not empty the list"
 pass "全てを削除 empties the list"
 drag "$cross_x" "$cross_y" "$pad_x" "$pad_y" escape
 wait_for 30 has "$(printf 'selected -1\nnotepad.exe')" >/dev/null || fail "Escape over notepad did not register it"
 pass "Escape during a drag over notepad registers it"
-read -r l t r b <<<"$(probe rect "$dlg")"
+read_rect l t r b rect "$dlg"
 drag "$cross_x" "$cross_y" $((l + 30)) $((b - 20))
 sleep 1 # a drop that does nothing has nothing to wait for
 assert_eq "$(printf 'selected -1\nnotepad.exe')" "$(items)" "a drop back on the dialog registers nothing"
@@ -77,13 +77,13 @@ xdotool mousemove "$pad_x" "$pad_y" sleep 0.3 click 1
 is_foreground() { [ "$(probe foreground | cut -d' ' -f1)" = "$1" ]; }
 wait_for 30 is_foreground "$pad" >/dev/null || fail "the click on notepad did not activate it"
 assert_eq topmost "$(probe topmost "$dlg")" "the dialog is top-most after a click on notepad"
-read -r l t r b <<<"$(probe rect "$dlg")"
+read_rect l t r b rect "$dlg"
 assert_eq "$dlg" "$(probe at $(((l + r) / 2)) $(((t + b) / 2)) | cut -d' ' -f1)" "the dialog is above notepad after a click on notepad"
 # Notepad goes, so that the clicks below reach the dialog whatever Wine drew.
 probe post "$pad" 0x10 0 0 >/dev/null
 wait_for 60 probe wait-gone "$pad" 1000 >/dev/null || fail "notepad did not close"
 
-read -r l t r b <<<"$(probe child-rect "$dlg" Button 2)"
+read_rect l t r b child-rect "$dlg" Button 2
 xdotool mousemove $(((l + r) / 2)) $(((t + b) / 2)) sleep 0.3 click 1
 wait_for 30 has "selected -1" >/dev/null || fail "全てを削除 did not empty the list"
 close_dialog
@@ -92,4 +92,4 @@ assert_contains "$(tr -d '\r' <"$ini")" "$(printf 'StoredProgram=\nm_bMuteOnWinR
 menu_item 12
 rc=$(wine_wait_exit "$pid" 300) || true
 assert_eq 0 "$rc" "exit code"
-echo "$PELM_PASSED passed, 0 failed"
+finish

@@ -25,7 +25,7 @@ dlg=$(wait_for 60 probe wait-window TWindowStoreDlg - 1000 --visible) || fail "t
 
 # The two pictures keep the boxes they were described with.
 for i in 0 1; do
-  read -r l t r b <<<"$(probe child-rect "$dlg" Static "$i")"
+  read_rect l t r b child-rect "$dlg" Static "$i"
   assert_eq "33 x 33" "$((r - l)) x $((b - t))" "picture $i's size"
 done
 
@@ -40,7 +40,7 @@ assert_eq "$SS_LEFTNOWORDWRAP" "$(look label-style "$dlg" 1)" "Label3 does not w
 
 # Label2's text lies at the bottom of its 17-pixel box: dark pixels in its
 # lowest rows, which a text at the top of the box (12 pixels high) leaves empty.
-read -r l t r b <<<"$(probe child-rect "$dlg" Label 0)"
+read_rect l t r b child-rect "$dlg" Label 0
 label_rows() {
   local shot rows
   shot=$(mktemp --suffix=.png)
@@ -91,3 +91,4 @@ pass "Alt+H presses 設定画面を閉じる(&H)"
 menu_item 12
 rc=$(wine_wait_exit "$pid" 300) || true
 assert_eq 0 "$rc" "the exit code after 終了(&X)"
+finish

@@ -52,4 +52,4 @@ probe post "$hwnd" 0x10 0 0 >/dev/null
 rc=$(wine_wait_exit "$pid" 300) || true
 assert_eq 0 "$rc" "exit code with Windows XP"
 for k in "${keys[@]}"; do wine reg delete "$k" /f >/dev/null 2>&1 || true; done
-echo "$PELM_PASSED passed, 0 failed"
+finish

@@ -75,11 +75,11 @@ for dir in down down up; do
   wait_for 30 stand_is level0 "$v" >/dev/null || fail "the tooltip says $v% but the device is at $(field level0)%"
 done
 pass "notches step the device's level exactly as the tooltip shows ($v%)"
-notch 500 767 down ctrl
+notch 500 767 down ctrl tray_shows muted
 wait_for 60 tray_shows muted >/dev/null || fail "no muted picture after Ctrl+notch"
 wait_for 30 stand_is mute0 1 >/dev/null || fail "the device was not muted"
 assert_eq "$v" "$(percent)" "the level kept while muted"
-notch 500 767 up ctrl
+notch 500 767 up ctrl tray_shows level
 wait_for 60 tray_shows level >/dev/null || fail "no level picture after the second Ctrl+notch"
 wait_for 30 stand_is mute0 0 >/dev/null || fail "the device was not unmuted"
 pass "Ctrl+notch mutes and unmutes the device"
@@ -114,4 +114,4 @@ pass "a switch of the default device is followed, both ways"
 probe post "$hwnd" 0x10 0 0 >/dev/null
 rc=$(wine_wait_exit "$pid" 300) || true
 assert_eq 0 "$rc" "exit code"
-echo "$PELM_PASSED passed, 0 failed"
+finish

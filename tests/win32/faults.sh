@@ -63,9 +63,14 @@ assert_eq "$hwnd" "$(probe find TPelmFormMain -)" "the same main window without 
 echo "  without the audio server: tooltip before the notches ${before}%, after $(percent)%"
 pass "without the audio server the polls and the wheel fail quietly"
 bash "$PELM_RIG_DIR/rig.sh" audio-start "$PELM_RIG_STATE"
+# The level the polls settle on with the server back (two reads a second
+# apart agree), then a notch must step from it.
+_settled() { local a b; a=$(percent) && sleep 1 && b=$(percent) && [ "$a" = "$b" ] && echo "$a"; }
+back=$(wait_for 60 _settled) || fail "no settled level after the audio server came back"
 xdotool mousemove 500 767 sleep 0.3 click 5
-sleep 2
-echo "  audio server back: tooltip $(percent)%"
+wait_for 30 is_level "$(down_from "$back")" >/dev/null ||
+  fail "after the audio server came back a notch did not step $back% to $(down_from "$back")%"
+pass "the audio server back: the wheel steps again ($back% -> $(down_from "$back")%)"
 assert_ok answers 5000
 
 probe post "$hwnd" 0x10 0 0 >/dev/null
@@ -89,4 +94,4 @@ for i in $(seq 20); do
 done
 pass "20 pairs of simultaneous starts: exactly one instance each time"
 echo "figure: faults tried 7, messages sent $sent, crashes 0"
-echo "$PELM_PASSED passed, 0 failed"
+finish

@@ -65,4 +65,4 @@ out=$(wine_output "$(tail -1 "$(_pelm_procs)/started")")
 assert_contains "$out" "platform 1 (message hook)" "the Windows 98 setting takes the message hook"
 kill_pid "$keeper"
 wine reg delete "$key" /f >/dev/null 2>&1 || true
-echo "$PELM_PASSED passed, 0 failed"
+finish

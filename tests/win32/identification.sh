@@ -52,4 +52,4 @@ wine reg add "$key" /v Version /d win98 /f >/dev/null 2>&1
 assert_eq "platform 1 (9x family, tool-help)" "$(wine "$ident" --at 0 0 </dev/null 2>/dev/null | tr -d '\r' | head -1)" "the Windows 98 setting"
 check_all "tool-help"
 wine reg delete "$key" /f >/dev/null 2>&1 || true
-echo "$PELM_PASSED passed, 0 failed"
+finish

@@ -27,4 +27,4 @@ assert_eq 0 "$rc" "exit code after WM_CLOSE"
 ini=$(tr -d '\r' <"$app/pelmora.ini")
 assert_eq "$(printf '[Pelmora]\nStoredProgram=\nm_bMuteOnWinReboot=0\nm_bCtrlKeyMute=1')" "$ini" "settings file"
 pass "WM_CLOSE ends it with exit code 0 and the settings file is written"
-echo "$PELM_PASSED passed, 0 failed"
+finish

@@ -12,4 +12,4 @@ hwnd=$(wait_for 300 probe find TPelmFormMain -) || fail "main window never appea
 probe post "$hwnd" 0x10 0 0 >/dev/null
 rc=$(wine_wait_exit "$pid" 300) || true
 assert_eq 0 "$rc" "exit code after WM_CLOSE"
-echo "$PELM_PASSED passed, 0 failed"
+finish

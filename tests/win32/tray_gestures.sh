@@ -49,4 +49,4 @@ rc=$(wine_wait_exit "$pid" 300) || true
 assert_eq 0 "$rc" "exit code after 終了(&X)"
 wait_for 30 tray_shows nothing >/dev/null || fail "the icon stayed in the notification area"
 pass "終了(&X) ends the program and its icon leaves"
-echo "$PELM_PASSED passed, 0 failed"
+finish

@@ -57,4 +57,4 @@ assert_eq "${winlong%pelmora.exe}pelmora.ini に書き込めません." "$(probe
 rc=$(wine_wait_exit "$pid" 300) || true
 assert_eq 0 "$rc" "exit code from the long path"
 assert_eq "$dbcs/pelmora.ini" "$(find "$app" -name '*.ini')" "no settings file written anywhere else"
-echo "$PELM_PASSED passed, 0 failed"
+finish

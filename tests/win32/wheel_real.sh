@@ -31,7 +31,7 @@ green() { tray_pixels | sed 's/.*green=//'; }
 start_program
 wine_start notepad >/dev/null
 pad=$(wait_for 120 probe find Notepad -) || fail "notepad never showed"
-read -r l t r b <<<"$(probe rect "$pad")"
+read_rect l t r b rect "$pad"
 pad_x=$(((l + r) / 2)) pad_y=$(((t + b) / 2))
 wine_start "$(winepath -w "$app/ident_test.exe")" --window pelm-other >/dev/null
 wait_for 120 probe find PelmIdentTest pelm-other >/dev/null || fail "no unregistered window"
@@ -70,7 +70,7 @@ assert_eq "$v" "$(percent)" "volume after a notch over an unregistered window"
 pass "over an unregistered window only Label1 changes"
 
 # --- mute gestures ---------------------------------------------------------
-notch 500 767 down ctrl
+notch 500 767 down ctrl tray_shows muted
 wait_for 30 tray_shows muted >/dev/null || fail "Ctrl with the wheel down did not mute"
 assert_eq "$v" "$(percent)" "the tooltip keeps the level while muted"
 notch 500 767 down
@@ -78,12 +78,12 @@ notch "$pad_x" "$pad_y" up
 wait_for 30 is label 120 >/dev/null || fail "the notches while muted did not arrive"
 assert_ok tray_shows muted
 assert_eq "$v" "$(percent)" "the plain wheel while muted changes nothing"
-notch 500 767 up ctrl
+notch 500 767 up ctrl tray_shows level
 wait_for 30 tray_shows level >/dev/null || fail "Ctrl with the wheel up did not unmute"
 pass "Ctrl with the wheel mutes and unmutes; while muted the plain wheel changes nothing"
-notch 500 767 down middle
+notch 500 767 down middle tray_shows muted
 wait_for 30 tray_shows muted >/dev/null || fail "the middle button with the wheel down did not mute"
-notch 500 767 up middle
+notch 500 767 up middle tray_shows level
 wait_for 30 tray_shows level >/dev/null || fail "the middle button with the wheel up did not unmute"
 assert_eq "$v" "$(percent)" "the level after muting and unmuting"
 pass "the middle button held with the wheel mutes and unmutes"
@@ -96,9 +96,9 @@ start_program
 notch 500 767 down
 v=$(wait_for 30 percent) || fail "no percentage after the first notch"
 v=$(down_from "$v")
-notch 500 767 down ctrl
+notch 500 767 down ctrl is percent "$v"
 wait_for 30 is percent "$v" >/dev/null || fail "with m_bCtrlKeyMute=0, Ctrl with the wheel down did not step to $v%"
 assert_ok tray_shows level
 pass "with m_bCtrlKeyMute=0, Ctrl with the wheel steps the volume"
 stop_program
-echo "$PELM_PASSED passed, 0 failed"
+finish

@@ -18,7 +18,7 @@ is() { [ "$("$1")" = "$2" ] || { echo "$1 is not $2" >&2; return 1; }; }
 # The stand-in lies in the middle of the screen, far from the bottom row.
 bar_pid=$(wine_start "$bar_exe" Shell_SecondaryTrayWnd 200 300)
 bar=$(wait_for 120 probe find Shell_SecondaryTrayWnd pelm-secondary) || fail "no secondary taskbar window"
-read -r l t r b <<<"$(probe rect "$bar")"
+read_rect l t r b rect "$bar"
 assert_eq "200 300 600 340" "$l $t $r $b" "the secondary taskbar's rectangle"
 
 assert_eq "Pelmora 1.4" "$(tip)" "the tooltip before any change"
@@ -47,4 +47,4 @@ kill_pid "$other_pid"
 probe post "$hwnd" 0x10 0 0 >/dev/null
 rc=$(wine_wait_exit "$pid" 300) || true
 assert_eq 0 "$rc" "exit code"
-echo "$PELM_PASSED passed, 0 failed"
+finish

@@ -34,4 +34,4 @@ bash "$PELM_RIG_DIR/rig.sh" screenshot "$PELM_RIG_STATE" "$PELM_RIG_STATE/deskto
 probe post "$hwnd" 0x10 0 0 >/dev/null
 rc=$(wine_wait_exit "$pid" 300) || true
 assert_eq 0 "$rc" "exit code"
-echo "$PELM_PASSED passed, 0 failed"
+finish
