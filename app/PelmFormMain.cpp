@@ -5,8 +5,10 @@
 #include "tray/ShellTray.h"
 #include "wheel/HookLibrary.h"
 
+#include "pelm_version.h"
+
 const char* const kProductName = "Pelmora";
-const char* const kVersion = "1.4";
+const char* const kVersion = PELM_VERSION_TEXT; // from CMakeLists.txt
 
 TPelmFormMain* PelmFormMain = nullptr;
 TStringList* g_StoredProgramList = nullptr;

@@ -30,7 +30,7 @@ struct TPelmPlatform {
 };
 
 extern const char* const kProductName; // "Pelmora"
-extern const char* const kVersion;     // "1.4"
+extern const char* const kVersion;     // the version from CMakeLists.txt
 
 class TPelmFormMain : public TForm {
 public:

@@ -4,6 +4,7 @@ find_package(Threads REQUIRED)
 
 add_library(pelm_logic STATIC ${PELM_LOGIC_SOURCES})
 target_include_directories(pelm_logic PUBLIC ${CMAKE_SOURCE_DIR})
+target_include_directories(pelm_logic PRIVATE ${PELM_GEN})
 target_compile_options(pelm_logic PRIVATE -Wall -Wextra)
 
 file(GLOB PELM_HOST_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/host/*.cpp)

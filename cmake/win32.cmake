@@ -1,6 +1,8 @@
 # Win32 build: the product, its hook library and the tests that run under Wine.
 set(PELM_WIN32_FLAGS -Wall -Wextra -finput-charset=UTF-8 -fexec-charset=CP932)
 set(PELM_STATIC_LINK -static -static-libgcc -static-libstdc++)
+# The same sources give the same bytes: no link time in the PE header.
+add_link_options(-Wl,--no-insert-timestamp)
 # Small rather than fast: the program waits for messages almost all the
 # time, and the statically linked run time is most of its size.
 add_compile_options($<$<CONFIG:Release>:-Os> $<$<CONFIG:Release>:-ffunction-sections> $<$<CONFIG:Release>:-fdata-sections>)
@@ -10,11 +12,11 @@ add_library(pelm_logic STATIC ${PELM_LOGIC_SOURCES})
 target_include_directories(pelm_logic PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(pelm_logic PRIVATE ${PELM_WIN32_FLAGS})
 target_compile_definitions(pelm_logic PUBLIC WINVER=0x0501 _WIN32_WINNT=0x0501 _WIN32_IE=0x0600)
+target_include_directories(pelm_logic PRIVATE ${PELM_GEN})
 
 
 # The form descriptions are UTF-8 in the tree and reach the program in the
 # ANSI code page, like every other text of it.
-set(PELM_GEN ${CMAKE_BINARY_DIR}/gen)
 set(PELM_FORMS ${CMAKE_SOURCE_DIR}/app/PelmFormMain.form ${CMAKE_SOURCE_DIR}/dialogs/WindowStoreDlg.form)
 set(PELM_GEN_FORMS)
 foreach(form ${PELM_FORMS})
@@ -26,9 +28,11 @@ foreach(form ${PELM_FORMS})
   list(APPEND PELM_GEN_FORMS ${PELM_GEN}/${name})
 endforeach()
 add_custom_target(pelm_forms DEPENDS ${PELM_GEN_FORMS})
-file(GLOB PELM_ICONS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/*.ico ${CMAKE_SOURCE_DIR}/resources/*.cur ${CMAKE_SOURCE_DIR}/resources/*.manifest)
+# The manifest carries the version, so it is made from its template.
+configure_file(${CMAKE_SOURCE_DIR}/resources/pelmora.manifest.in ${PELM_GEN}/pelmora.manifest @ONLY)
+file(GLOB PELM_ICONS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/*.ico ${CMAKE_SOURCE_DIR}/resources/*.cur)
 set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/pelmora.rc PROPERTIES
-  OBJECT_DEPENDS "${PELM_GEN_FORMS};${PELM_ICONS}")
+  OBJECT_DEPENDS "${PELM_GEN_FORMS};${PELM_ICONS};${PELM_GEN}/pelmora.manifest;${PELM_GEN}/pelm_version.h")
 
 add_library(pelm_win32 STATIC ${PELM_WIN32_SOURCES})
 target_compile_options(pelm_win32 PRIVATE ${PELM_WIN32_FLAGS})

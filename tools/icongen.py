@@ -14,13 +14,19 @@ The options combine.  The description lives in tools/icons/:
                 goes in the 32x32 picture; top-down, 0,0 is the top left)
                 and then a rectangle of palette characters, "." where the
                 layer draws nothing
+  program.txt   the program's own icon, drawn in 32-bit colour for each
+                size it lists: see that file
 
-Every .ico is one 32x32 image, 4 bits per pixel, standard palette, with an
-AND mask; every .cur is one 32x32 monochrome image.  Standard library only,
+An .ico made of layers is one 32x32 image, 4 bits per pixel, standard
+palette, with an AND mask; every .cur is one 32x32 monochrome image.  The
+program's icon holds one image per size, each drawn on that size's pixel
+grid (never scaled from another): 32 bits per pixel with alpha and an AND
+mask for systems without alpha, the largest as PNG.  Standard library only,
 so any build machine with python3 can regenerate or check them.
 """
 
 import argparse
+import math
 import os
 import struct
 import sys
@@ -36,13 +42,15 @@ LIT_RGB = 0x00FF00
 UNLIT_RGB = 0x000000
 
 # Sheet layout: pictures in pictures.txt order, SHEET_COLUMNS to a row, each
-# enlarged SHEET_SCALE times on a checkerboard (so transparency shows),
-# SHEET_GAP pixels of plain background around and between them.
+# enlarged SHEET_SCALE times, SHEET_GAP pixels of plain background around
+# and between them.
 SHEET_SCALE = 4
 SHEET_COLUMNS = 5
 SHEET_GAP = 8
 SHEET_BACKGROUND = (0x40, 0x40, 0x48)
 SHEET_CHECKER = ((0xA8, 0xB8, 0xC8), (0xD8, 0xE0, 0xE8))
+# The taskbar of Windows 10 and 11 in their default dark mode.
+SHEET_DARK_TASKBAR = (0x1F, 0x1F, 0x1F)
 
 
 class DescriptionError(Exception):
@@ -180,8 +188,172 @@ def load_pictures():
     pictures = []
     for _, line in _lines(os.path.join(ICON_DIR, "pictures.txt")):
         filename, *tokens = line.split()
-        pictures.append(paint(filename, tokens, colours, chars))
+        if tokens[:1] == ["drawing"]:
+            if len(tokens) != 2:
+                raise DescriptionError(f"{filename}: expected 'drawing NAME'")
+            pictures.append(draw(filename, tokens[1]))
+        else:
+            pictures.append(paint(filename, tokens, colours, chars))
     return colours, pictures
+
+
+# --- the program's icon, drawn for each size --------------------------------
+
+class Drawing:
+    """A picture drawn in 32-bit colour at several sizes: images[size] is a
+    list of rows of (r, g, b, a), 0..255, colour not premultiplied and 0
+    wherever alpha is 0."""
+
+    is_cursor = False
+
+    def __init__(self, filename, images):
+        self.filename, self.images = filename, images
+
+
+# Numbers each size's line takes, name -> how many ("radii" takes any).
+DRAWING_PARAMETERS = {"line": 1, "magnet": 4, "mouth": 3, "waves": 2, "radii": None,
+                      "wave": 1, "spread": 1, "smooth": 1}
+DRAWING_COLOURS = ("line", "light", "shade", "wave")
+
+
+def load_drawing(name):
+    """Returns (colours {name: (r, g, b)}, [(size, {parameter: [numbers]})])."""
+    path = os.path.join(ICON_DIR, name + ".txt")
+    if not os.path.exists(path):
+        raise DescriptionError(f"no drawing {path}")
+    colours, sizes = {}, []
+    for number, line in _lines(path):
+        fields = line.split()
+        where = f"{path}:{number}"
+        if fields[0] == "colour":
+            try:
+                rgb = int(fields[2], 16)
+            except (IndexError, ValueError):
+                raise DescriptionError(f"{where}: expected 'colour NAME rrggbb'")
+            colours[fields[1]] = (rgb >> 16, (rgb >> 8) & 0xFF, rgb & 0xFF)
+            continue
+        try:
+            size = int(fields[0])
+            params = {}
+            for field in fields[1:]:
+                key, value = field.split("=", 1)
+                params[key] = [float(v) for v in value.replace("/", ",").split(",")]
+        except ValueError:
+            raise DescriptionError(f"{where}: expected 'SIZE NAME=N[,N...] ...'")
+        for key, count in DRAWING_PARAMETERS.items():
+            if key not in params or (count is not None and len(params[key]) != count):
+                raise DescriptionError(f"{where}: {key} needs {count or 'some'} numbers")
+        if set(params) - set(DRAWING_PARAMETERS) or not 16 <= size <= 256:
+            raise DescriptionError(f"{where}: unknown parameters or size outside 16..256")
+        sizes.append((size, params))
+    missing = [c for c in DRAWING_COLOURS if c not in colours]
+    if missing or not sizes:
+        raise DescriptionError(f"{path}: needs the colours {missing} and at least one size")
+    return colours, sizes
+
+
+def _segment_distance(px, py, ax, ay, bx, by):
+    dx, dy = bx - ax, by - ay
+    t = max(0.0, min(1.0, ((px - ax) * dx + (py - ay) * dy) / (dx * dx + dy * dy)))
+    return math.hypot(px - ax - t * dx, py - ay - t * dy)
+
+
+def polygon_distance(points):
+    """Signed distance to a polygon: negative inside."""
+    edges = list(zip(points, points[1:] + points[:1]))
+
+    def distance(x, y):
+        d = min(_segment_distance(x, y, ax, ay, bx, by) for (ax, ay), (bx, by) in edges)
+        inside = False
+        for (ax, ay), (bx, by) in edges:
+            if (ay > y) != (by > y) and x < ax + (y - ay) * (bx - ax) / (by - ay):
+                inside = not inside
+        return -d if inside else d
+    return distance
+
+
+def arc_distance(cx, cy, radius, half_width, spread):
+    """Signed distance to an arc of a ring opening to the right, spread
+    degrees either side of the horizontal, with round ends."""
+    a = math.radians(spread)
+    ends = [(cx + radius * math.cos(a), cy + s * radius * math.sin(a)) for s in (-1, 1)]
+
+    def distance(x, y):
+        dx, dy = x - cx, y - cy
+        if abs(math.atan2(dy, dx)) <= a:
+            return abs(math.hypot(dx, dy) - radius) - half_width
+        return min(math.hypot(x - ex, y - ey) for ex, ey in ends) - half_width
+    return distance
+
+
+def render_size(size, p, colours):
+    """One size of the program's icon: a loudspeaker facing right, its
+    magnet box and cone filled with a light-to-shade gradient (lit from the
+    top left) inside a mid-grey line, and arcs of sound in front of it. The
+    line and the arcs are mid tones that stand out from a dark taskbar as
+    from a light one. Every number is in this size's pixels, so straight
+    edges fall on whole pixels and lines keep whole widths."""
+    line = p["line"][0]
+    smooth = p["smooth"][0] != 0
+    mx0, my0, mx1, my1 = p["magnet"]
+    mouth_x, mouth_y0, mouth_y1 = p["mouth"]
+    joint = mx1 - line          # the cone starts under the magnet's right line
+    speaker = polygon_distance([(mx0, my0), (joint, my0), (mouth_x, mouth_y0),
+                                (mouth_x, mouth_y1), (joint, my1), (mx0, my1)])
+    magnet = polygon_distance([(mx0, my0), (mx1, my0), (mx1, my1), (mx0, my1)])
+    cone = polygon_distance([(joint, my0), (mouth_x, mouth_y0), (mouth_x, mouth_y1), (joint, my1)])
+    wx, wy = p["waves"]
+    arcs = [arc_distance(wx, wy, r, p["wave"][0] / 2, p["spread"][0]) for r in p["radii"]]
+
+    span = (mouth_x - mx0) + (mouth_y1 - mouth_y0)
+
+    def gradient(x, y):
+        t = max(0.0, min(1.0, ((x - mx0) + (y - mouth_y0)) / span))
+        return tuple(l + (s - l) * t for l, s in zip(colours["light"], colours["shade"]))
+
+    # Each layer with the box outside which it draws nothing, so that most
+    # pixels are not measured at all (the 256-pixel size has 65,536).
+    body = (mx0 - 1, mouth_y0 - 1, mouth_x + 1, mouth_y1 + 1)
+    layers = [(speaker, 0.0, lambda x, y: colours["line"], body),
+              (magnet, line, gradient, body),
+              (cone, line, gradient, body)]
+    half, spread = p["wave"][0] / 2 + 1, math.radians(p["spread"][0])
+    for arc, radius in zip(arcs, p["radii"]):
+        reach = radius * math.sin(spread) + half
+        layers.append((arc, 0.0, lambda x, y: colours["wave"],
+                       (wx + radius * math.cos(spread) - half, wy - reach, wx + radius + half, wy + reach)))
+
+    rows = []
+    for py in range(size):
+        row = []
+        for px in range(size):
+            x, y = px + 0.5, py + 0.5
+            r = g = b = a = 0.0          # premultiplied
+            for distance, inset, colour, (left, top, right, bottom) in layers:
+                if not (left <= x <= right and top <= y <= bottom):
+                    continue
+                # Coverage of the pixel by an edge at that distance from its
+                # centre: whole on one side of a pixel border, none beyond.
+                # Unsmoothed, a pixel is in or out by its centre: at the
+                # smallest sizes a line stays one solid pixel wide.
+                d = distance(x, y) + inset
+                c = max(0.0, min(1.0, 0.5 - d)) if smooth else float(d <= 0)
+                if c:
+                    cr, cg, cb = colour(x, y)
+                    r, g, b = cr * c + r * (1 - c), cg * c + g * (1 - c), cb * c + b * (1 - c)
+                    a = c + a * (1 - c)
+            alpha = round(a * 255)
+            if alpha == 0:
+                row.append((0, 0, 0, 0))
+            else:
+                row.append(tuple(min(255, round(v / a)) for v in (r, g, b)) + (alpha,))
+        rows.append(row)
+    return rows
+
+
+def draw(filename, name):
+    colours, sizes = load_drawing(name)
+    return Drawing(filename, {size: render_size(size, p, colours) for size, p in sizes})
 
 
 # --- file formats -----------------------------------------------------------
@@ -245,43 +417,121 @@ def cursor_bytes(picture):
     return _directory(2, 2, picture.hotspot[0], picture.hotspot[1], data)
 
 
+def _bgra_image(rows):
+    """A 32-bit icon image: header, bottom-up BGRA, then the AND mask that
+    systems without alpha go by (transparent exactly where alpha is 0)."""
+    size = len(rows)
+    xor = b"".join(bytes((b, g, r, a)) for row in reversed(rows) for r, g, b, a in row)
+    stride = (size + 31) // 32 * 4
+    mask = bytearray()
+    for row in reversed(rows):
+        bits = bytearray(stride)
+        for x, (_, _, _, a) in enumerate(row):
+            if a == 0:
+                bits[x // 8] |= 0x80 >> (x % 8)
+        mask += bits
+    header = struct.pack("<IiiHHIIiiII", 40, size, 2 * size, 1, 32, 0, len(xor) + len(mask), 0, 0, 0, 0)
+    return header + xor + bytes(mask)
+
+
+def drawing_bytes(drawing):
+    """An icon file with one image per size, in the order of the
+    description; the 256-pixel one as PNG, which Vista and later read and
+    which keeps the file small."""
+    blobs = []
+    for size, rows in drawing.images.items():
+        if size >= 256:
+            blobs.append((size, png_bytes(size, size, [bytes(v for px in row for v in px) for row in rows],
+                                          alpha=True)))
+        else:
+            blobs.append((size, _bgra_image(rows)))
+    out = struct.pack("<HHH", 0, 1, len(blobs))
+    offset = 6 + 16 * len(blobs)
+    for size, data in blobs:
+        out += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 32, len(data), offset)
+        offset += len(data)
+    return out + b"".join(data for _, data in blobs)
+
+
 def file_bytes(picture, colours):
+    if isinstance(picture, Drawing):
+        return drawing_bytes(picture)
     return cursor_bytes(picture) if picture.is_cursor else icon_bytes(picture, colours)
 
 
-def png_bytes(width, height, rows):
-    """rows: list of bytes objects, RGB, width*3 each."""
+def png_bytes(width, height, rows, alpha=False):
+    """rows: list of bytes objects, RGB (RGBA with alpha), width*3 (*4) each."""
     def chunk(kind, body):
         return (struct.pack(">I", len(body)) + kind + body
                 + struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF))
     raw = b"".join(b"\x00" + row for row in rows)   # filter type 0 on every row
     return (b"\x89PNG\r\n\x1a\n"
-            + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
+            + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 6 if alpha else 2, 0, 0, 0))
             + chunk(b"IDAT", zlib.compress(raw, 9))
             + chunk(b"IEND", b""))
 
 
+def _rgba_at(picture, size):
+    """The picture's pixels at one size as a function (x, y) -> (r, g, b, a)."""
+    if isinstance(picture, Drawing):
+        rows = picture.images[size]
+        return lambda x, y: rows[y][x]
+
+    def at(x, y):
+        p = picture.pixels[y][x]
+        return (0, 0, 0, 0) if p is None else (p >> 16, (p >> 8) & 0xFF, p & 0xFF, 255)
+    return at
+
+
+def _sheet_size(picture):
+    """The size a picture shows at in the sheet's first two bands."""
+    if isinstance(picture, Drawing):
+        return min(picture.images, key=lambda n: (abs(n - SIZE), n))
+    return SIZE
+
+
 def sheet_bytes(pictures):
+    """Three bands: every picture on a checkerboard (so transparency shows);
+    every picture again on a dark taskbar's colour; and every size of each
+    drawn picture, the small ones enlarged like the rest, 256 as it is."""
     cell = SIZE * SHEET_SCALE
-    columns = min(SHEET_COLUMNS, len(pictures))
     lines = (len(pictures) + SHEET_COLUMNS - 1) // SHEET_COLUMNS
-    width = SHEET_GAP + columns * (cell + SHEET_GAP)
-    height = SHEET_GAP + lines * (cell + SHEET_GAP)
+    cells = []   # (left, top, picture, size, scale, dark)
+    for band in range(2):
+        for n, picture in enumerate(pictures):
+            left = SHEET_GAP + (n % SHEET_COLUMNS) * (cell + SHEET_GAP)
+            top = SHEET_GAP + (band * lines + n // SHEET_COLUMNS) * (cell + SHEET_GAP)
+            size = _sheet_size(picture)
+            cells.append((left, top, picture, size, cell // size, band == 1))
+    top = SHEET_GAP + 2 * lines * (cell + SHEET_GAP)
+    for picture in pictures:
+        if not isinstance(picture, Drawing):
+            continue
+        left, tallest = SHEET_GAP, 0
+        for size in sorted(picture.images):
+            scale = SHEET_SCALE if size * SHEET_SCALE <= 256 else 1
+            cells.append((left, top, picture, size, scale, False))
+            left += size * scale + SHEET_GAP
+            tallest = max(tallest, size * scale)
+        top += tallest + SHEET_GAP
+    width = max(left + size * scale for left, _, _, size, scale, _ in cells) + SHEET_GAP
+    height = max(top, max(t + size * scale for _, t, _, size, scale, _ in cells) + SHEET_GAP)
     canvas = [bytearray(bytes(SHEET_BACKGROUND) * width) for _ in range(height)]
-    for n, picture in enumerate(pictures):
-        left = SHEET_GAP + (n % SHEET_COLUMNS) * (cell + SHEET_GAP)
-        top = SHEET_GAP + (n // SHEET_COLUMNS) * (cell + SHEET_GAP)
-        for y in range(cell):
+    for left, top, picture, size, scale, dark in cells:
+        at = _rgba_at(picture, size)
+        for y in range(size * scale):
             row = canvas[top + y]
-            for x in range(cell):
-                p = picture.pixels[y // SHEET_SCALE][x // SHEET_SCALE]
-                if p is None:
-                    # Checker squares of two source pixels.
-                    rgb = SHEET_CHECKER[(x // (2 * SHEET_SCALE) + y // (2 * SHEET_SCALE)) % 2]
+            for x in range(size * scale):
+                if dark:
+                    back = SHEET_DARK_TASKBAR
                 else:
-                    rgb = (p >> 16, (p >> 8) & 0xFF, p & 0xFF)
+                    # Checker squares of two source pixels (of 8 at 1:1).
+                    square = 2 * scale if scale > 1 else 8
+                    back = SHEET_CHECKER[(x // square + y // square) % 2]
+                r, g, b, a = at(x // scale, y // scale)
+                rgb = bytes(round((c * a + k * (255 - a)) / 255) for c, k in zip((r, g, b), back))
                 o = (left + x) * 3
-                row[o:o + 3] = bytes(rgb)
+                row[o:o + 3] = rgb
     return png_bytes(width, height, [bytes(r) for r in canvas])
 
 

@@ -3,11 +3,14 @@
 
 Reads the files with its own small parser rather than through
 tools/icongen.py, so a fault in the generator cannot hide itself here.
+Also looks at the tray pictures and the program's icon the way a taskbar
+shows them: on the dark taskbar of Windows 10 and 11 and on light ones.
 
     python3 tests/icons/test_icons.py
     python3 -m unittest discover -s tests/icons
 """
 
+import functools
 import math
 import os
 import struct
@@ -25,7 +28,10 @@ LEVELS = {"Img10p.ico": 2, "Img20p.ico": 5, "Img30p.ico": 8, "Img40p.ico": 11,
           "Img50p.ico": 14, "Img60p.ico": 18, "Img70p.ico": 21, "Img80p.ico": 24,
           "Img90p.ico": 27, "Img100p.ico": 29}
 TRAY = list(LEVELS) + ["ImgMute.ico"]
-ICONS = TRAY + ["MAINICON.ico", "imgBase.ico", "imgCross.ico"]
+# The single 32x32 16-colour pictures; the program's icon is of another kind.
+ICONS = TRAY + ["imgBase.ico", "imgCross.ico"]
+PROGRAM = "MAINICON.ico"
+PROGRAM_SIZES = [16, 24, 32, 48, 256]
 CURSOR = "NewCursor.cur"
 
 STANDARD_PALETTE = [0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080,
@@ -33,6 +39,10 @@ STANDARD_PALETTE = [0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080,
                     0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF]
 BLACK, DARK_GREY, WHITE = 0x000000, 0x808080, 0xFFFFFF
 RED, GREEN = 0xFF0000, 0x00FF00
+
+# Taskbar colours: Windows 10 and 11 dark (their default) and light, and
+# the classic grey of Windows 98 to XP.
+DARK_TASKBAR, LIGHT_TASKBAR, CLASSIC_TASKBAR = 0x1F1F1F, 0xF3F3F3, 0xC0C0C0
 
 # The gauge as drawn: frame x 0..7, y 0..30; interior x 1..6, y 1..29.
 GAUGE_LEFT, GAUGE_RIGHT, GAUGE_TOP, GAUGE_BOTTOM = 0, 7, 0, 30
@@ -145,9 +155,9 @@ class FileLayoutTest(unittest.TestCase):
                          if im.mask[y][x] and im.index[y][x]]
                 self.assertEqual(stray, [])
 
-    def test_tray_and_program_icons_have_transparent_background(self):
+    def test_tray_icons_have_transparent_background(self):
         # Also catches a mask written with the opposite polarity.
-        for name in TRAY + ["MAINICON.ico"]:
+        for name in TRAY:
             with self.subTest(name):
                 im = load(name)
                 for x, y in ((31, 0), (31, 31), (0, 31)):
@@ -310,7 +320,8 @@ class DialogIconsTest(unittest.TestCase):
 
 
 def read_png(data):
-    """Width, height and RGB rows of an 8-bit truecolour PNG, checking CRCs."""
+    """Width, height, channels and rows (RGB or RGBA bytes) of an 8-bit
+    truecolour PNG, checking CRCs."""
     assert data[:8] == b"\x89PNG\r\n\x1a\n", "signature"
     at, idat, ihdr = 8, b"", None
     while at < len(data):
@@ -326,13 +337,261 @@ def read_png(data):
             break
         at += 12 + length
     width, height, depth, colour_type, _, _, interlace = ihdr
-    assert (depth, colour_type, interlace) == (8, 2, 0), "8-bit RGB, not interlaced"
+    assert depth == 8 and colour_type in (2, 6) and interlace == 0, "8-bit RGB(A), not interlaced"
+    channels = 3 if colour_type == 2 else 4
     raw = zlib.decompress(idat)
-    stride = 1 + 3 * width
+    stride = 1 + channels * width
     assert len(raw) == stride * height, "image data size"
     rows = [raw[y * stride:(y + 1) * stride] for y in range(height)]
     assert all(r[0] == 0 for r in rows), "only filter 0 is decoded here"
-    return width, height, [r[1:] for r in rows]
+    return width, height, channels, [r[1:] for r in rows]
+
+
+# --- how a taskbar shows a picture ------------------------------------------
+
+@functools.lru_cache(maxsize=None)
+def luminance(rgb):
+    """Relative luminance of an sRGB colour given as 0xRRGGBB or (r, g, b)."""
+    if isinstance(rgb, int):
+        rgb = (rgb >> 16, (rgb >> 8) & 0xFF, rgb & 0xFF)
+
+    def channel(v):
+        v /= 255
+        return v / 12.92 if v <= 0.04045 else ((v + 0.055) / 1.055) ** 2.4
+    r, g, b = (channel(v) for v in rgb)
+    return 0.2126 * r + 0.7152 * g + 0.0722 * b
+
+
+def contrast(a, b):
+    """The contrast ratio of two colours, 1 (none) to 21 (black on white)."""
+    la, lb = luminance(a), luminance(b)
+    return (max(la, lb) + 0.05) / (min(la, lb) + 0.05)
+
+
+VISIBLE = 3.0         # a ratio at which a line reads on its background
+NEARLY_GONE = 1.5     # black (1.3) or navy on the dark taskbar
+
+
+def unseen_edges(shown, size, background, keep=lambda x, y: True):
+    """Where a picture's outline is lost on a background.
+
+    shown(x, y) is the colour the taskbar shows there, or None where the
+    picture is transparent. An edge pixel (drawn, with a transparent pixel
+    or the border beside it) must stand out from the background itself or
+    lie against a drawn pixel that does: a dark line is enough on a light
+    taskbar if a light edge runs beside it, and the other way round.
+    Returns the edge pixels (x, y) that fail, among those keep() accepts."""
+    def drawn(x, y):
+        return 0 <= x < size and 0 <= y < size and shown(x, y) is not None
+
+    def stands_out(x, y):
+        return drawn(x, y) and contrast(shown(x, y), background) >= VISIBLE
+
+    lost = []
+    for y in range(size):
+        for x in range(size):
+            near = [(x + 1, y), (x - 1, y), (x, y + 1), (x, y - 1)]
+            if not drawn(x, y) or all(drawn(*n) for n in near) or not keep(x, y):
+                continue
+            if not (stands_out(x, y) or any(stands_out(*n) for n in near)):
+                lost.append((x, y))
+    return lost
+
+
+class TaskbarTest(unittest.TestCase):
+    """The tray pictures as the notification area shows them."""
+
+    def test_tray_pictures_keep_their_outline_on_a_dark_taskbar(self):
+        for name in TRAY:
+            with self.subTest(name):
+                im = load(name)
+                self.assertEqual(unseen_edges(im.rgb, 32, DARK_TASKBAR), [])
+                # No dark outline may face the dark taskbar without a light
+                # edge outside it: there the picture would lose its shape.
+                gone = [(x, y) for y in range(32) for x in range(32)
+                        if im.rgb(x, y) is not None
+                        and contrast(im.rgb(x, y), DARK_TASKBAR) < NEARLY_GONE
+                        and any(not (0 <= n[0] < 32 and 0 <= n[1] < 32) or im.rgb(*n) is None
+                                for n in ((x + 1, y), (x - 1, y), (x, y + 1), (x, y - 1)))]
+                self.assertEqual(gone, [])
+
+    def test_speaker_and_waves_show_on_light_taskbars(self):
+        # On a light taskbar the light edge may vanish: what lies inside it
+        # must show. The gauge's frame and the sign's pure red are fixed
+        # colours; the speaker and the waves (right of the gauge) are the
+        # drawing's own.
+        def peeled(im):
+            def outside(x, y):
+                return not (0 <= x < 32 and 0 <= y < 32) or im.rgb(x, y) is None
+
+            def at(x, y):
+                if im.rgb(x, y) == WHITE and any(outside(*n) for n in
+                                                 ((x + 1, y), (x - 1, y), (x, y + 1), (x, y - 1))):
+                    return None
+                return im.rgb(x, y)
+            return at
+        for name in TRAY:
+            im = load(name)
+            shown = peeled(im)
+            ours = lambda x, y: x > GAUGE_RIGHT and shown(x, y) not in (RED, GREEN)
+            for background in (LIGHT_TASKBAR, CLASSIC_TASKBAR):
+                with self.subTest(name, background=f"{background:06X}"):
+                    self.assertEqual(unseen_edges(shown, 32, background, ours), [])
+
+    def test_levels_stay_apart_at_the_size_the_tray_shows(self):
+        # The notification area shows the 32-pixel pictures at 16: every
+        # level must still show at least one more row of green there (the
+        # gauge's interior is three pixels wide at that size).
+        def green_at_half(im):
+            return sum(im.rgb(x, y) == GREEN for y in range(32) for x in range(32)) / 4
+        greens = [green_at_half(load(name)) for name in LEVELS]
+        for lower, higher in zip(greens, greens[1:]):
+            self.assertGreaterEqual(higher - lower, 3, greens)
+        halves = {name: tuple(tuple(load(name).rgb(2 * x + i, 2 * y + j) for i in (0, 1) for j in (0, 1))
+                              for y in range(16) for x in range(16)) for name in TRAY}
+        self.assertEqual(len(set(halves.values())), len(TRAY))
+
+
+class ProgramIcon:
+    """The program's icon file: images[size] is rows of (r, g, b, a);
+    masks[size] the AND mask (1: transparent) of the bitmap images;
+    entries the directory as read."""
+
+    def __init__(self, path):
+        with open(path, "rb") as f:
+            self.data = data = f.read()
+        self.dir = struct.unpack_from("<HHH", data, 0)
+        self.entries, self.images, self.masks, self.formats = [], {}, {}, {}
+        for i in range(self.dir[2]):
+            w, h, colours, reserved, planes, bits, length, offset = \
+                struct.unpack_from("<BBBBHHII", data, 6 + 16 * i)
+            self.entries.append((w, h, colours, reserved, planes, bits, length, offset))
+            size = w or 256
+            blob = data[offset:offset + length]
+            if blob[:8] == b"\x89PNG\r\n\x1a\n":
+                width, height, channels, rows = read_png(blob)
+                assert (width, height, channels) == (size, size, 4), "RGBA PNG of the entry's size"
+                self.images[size] = [[tuple(r[4 * x:4 * x + 4]) for x in range(size)] for r in rows]
+                self.formats[size] = "png"
+                continue
+            header = struct.unpack_from("<IiiHHIIiiII", blob, 0)
+            self.formats[size] = ("bmp",) + header
+            stride = (size + 31) // 32 * 4
+            xor = blob[40:40 + 4 * size * size]
+            mask = blob[40 + 4 * size * size:]
+            self.images[size] = [[tuple(xor[4 * ((size - 1 - y) * size + x) + k] for k in (2, 1, 0, 3))
+                                  for x in range(size)] for y in range(size)]
+            self.masks[size] = [[(mask[(size - 1 - y) * stride + x // 8] >> (7 - x % 8)) & 1
+                                 for x in range(size)] for y in range(size)]
+
+    def shown_on(self, size, background):
+        """The colours a taskbar shows, alpha blended: None where the
+        picture is too faint to count as drawn (the anti-aliased fringe of
+        a line is judged with the line)."""
+        rows = self.images[size]
+        bg = (background >> 16, (background >> 8) & 0xFF, background & 0xFF)
+
+        def at(x, y):
+            r, g, b, a = rows[y][x]
+            if a < 192:
+                return None
+            return tuple(round((c * a + k * (255 - a)) / 255) for c, k in zip((r, g, b), bg))
+        return at
+
+
+class ProgramIconTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.icon = ProgramIcon(os.path.join(RESOURCES, PROGRAM))
+
+    def test_holds_every_size_in_32_bit_colour(self):
+        icon = self.icon
+        self.assertEqual(icon.dir[:2], (0, 1))
+        self.assertEqual(sorted(icon.images), PROGRAM_SIZES)
+        offset = 6 + 16 * len(icon.entries)
+        for w, h, colours, reserved, planes, bits, length, at in icon.entries:
+            size = w or 256
+            with self.subTest(size):
+                self.assertEqual((w, h, colours, reserved, planes, bits), (size % 256, size % 256, 0, 0, 1, 32))
+                self.assertEqual(at, offset, "images follow each other")
+                offset += length
+                if size == 256:
+                    # Vista and later read PNG; it keeps the file small.
+                    self.assertEqual(icon.formats[size], "png")
+                else:
+                    # Older systems read bitmaps only; they pick these sizes.
+                    header = icon.formats[size]
+                    self.assertEqual(header[:7], ("bmp", 40, size, 2 * size, 1, 32, 0))
+                    self.assertEqual(header[7], 4 * size * size + (size + 31) // 32 * 4 * size)
+        self.assertEqual(offset, len(icon.data))
+
+    def test_mask_is_transparent_exactly_where_alpha_is_zero(self):
+        # Systems without alpha (98 to 2000) draw by the mask: a pixel it
+        # leaves opaque while its colour is black would show as a black dot,
+        # and colour under a transparent mask bit would tint the screen.
+        for size, mask in self.icon.masks.items():
+            with self.subTest(size):
+                rows = self.icon.images[size]
+                wrong = [(x, y) for y in range(size) for x in range(size)
+                         if mask[y][x] != (rows[y][x][3] == 0)
+                         or (rows[y][x][3] == 0 and rows[y][x][:3] != (0, 0, 0))]
+                self.assertEqual(wrong, [])
+        for size, rows in self.icon.images.items():
+            with self.subTest(size):
+                for x, y in ((0, 0), (size - 1, 0), (0, size - 1), (size - 1, size - 1)):
+                    self.assertEqual(rows[y][x][3], 0, (x, y))
+                drawn = sum(p[3] > 0 for row in rows for p in row)
+                self.assertGreater(drawn, size * size // 5)
+
+    def test_each_size_is_drawn_on_its_own_pixel_grid(self):
+        # A picture scaled from another size has soft edges everywhere; one
+        # drawn for its size has the magnet box's left side as a hard,
+        # straight edge: fully drawn pixels beside fully transparent ones,
+        # down a good part of the height.
+        for size, rows in self.icon.images.items():
+            with self.subTest(size):
+                left = min(x for row in rows for x, p in enumerate(row) if p[3] == 255)
+                run = best = 0
+                for y in range(size):
+                    hard = rows[y][left][3] == 255 and (left == 0 or rows[y][left - 1][3] == 0)
+                    run = run + 1 if hard else 0
+                    best = max(best, run)
+                self.assertGreaterEqual(best, size // 4)
+
+    def test_every_size_shows_the_same_picture(self):
+        # Drawn apart, the sizes must still agree: the same extent and the
+        # same centre of weight, as fractions of the size, as the largest.
+        def layout(size):
+            rows = self.icon.images[size]
+            drawn = [(x, y) for y in range(size) for x in range(size) if rows[y][x][3] >= 128]
+            weight = sum(p[3] for row in rows for p in row)
+            centre = [sum(rows[y][x][3] * ((x, y)[k] + 0.5) for y in range(size) for x in range(size))
+                      / weight / size for k in (0, 1)]
+            box = [min(x for x, _ in drawn) / size, min(y for _, y in drawn) / size,
+                   (max(x for x, _ in drawn) + 1) / size, (max(y for _, y in drawn) + 1) / size]
+            return box, centre
+        box256, centre256 = layout(256)
+        for size in PROGRAM_SIZES[:-1]:
+            with self.subTest(size):
+                box, centre = layout(size)
+                for a, b in zip(box, box256):
+                    self.assertAlmostEqual(a, b, delta=0.06)
+                for a, b in zip(centre, centre256):
+                    self.assertAlmostEqual(a, b, delta=0.05)
+
+    def test_shows_on_dark_and_light_taskbars(self):
+        for size in PROGRAM_SIZES:
+            for background in (DARK_TASKBAR, LIGHT_TASKBAR, 0xFFFFFF):
+                with self.subTest(size, background=f"{background:06X}"):
+                    shown = self.icon.shown_on(size, background)
+                    self.assertEqual(unseen_edges(shown, size, background), [])
+
+    def test_no_pure_green_or_red(self):
+        # The scenarios tell the tray's level and mute pictures apart by
+        # counting those two colours on the screen.
+        for size, rows in self.icon.images.items():
+            with self.subTest(size):
+                self.assertFalse([p for row in rows for p in row if p[3] and p[:3] in ((0, 255, 0), (255, 0, 0))])
 
 
 class GeneratorTest(unittest.TestCase):
@@ -366,11 +625,13 @@ class GeneratorTest(unittest.TestCase):
             png = os.path.join(out, "sheet.png")
             self.assertEqual(self.run_generator("--sheet", png).returncode, 0)
             with open(png, "rb") as f:
-                width, height, rows = read_png(f.read())
-        # Pure green and red appear nowhere else, so 4x enlarging shows them
-        # exactly 16 times as often as in the icons themselves.
+                width, height, channels, rows = read_png(f.read())
+        self.assertEqual(channels, 3)
+        # Pure green and red appear nowhere else, so two bands (on the
+        # checkerboard and on the dark taskbar) enlarged 4x show them
+        # exactly 32 times as often as in the icons themselves.
         for colour in (GREEN, RED):
-            want = 16 * sum(len(load(n).where(colour)) for n in ICONS)
+            want = 32 * sum(len(load(n).where(colour)) for n in ICONS)
             rgb = bytes([colour >> 16, (colour >> 8) & 0xFF, colour & 0xFF])
             got = sum(1 for r in rows for i in range(0, len(r), 3) if r[i:i + 3] == rgb)
             self.assertEqual(got, want, f"{colour:06X} pixels")

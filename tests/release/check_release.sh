@@ -2,9 +2,14 @@
 # Takes the release zip apart as a user's machine would see it and checks
 # what would break there: missing or stray files, binaries for the wrong
 # machine, a manifest Windows would refuse, texts Notepad shows garbled,
-# imports of DLLs a plain Windows does not have.
-#   check_release.sh pelmora-1.4-win32.zip
+# imports of DLLs a plain Windows does not have, a version that differs
+# between the places that show it, a zip that depends on when it was made.
+#   check_release.sh pelmora-VERSION-win32.zip
 # OBJDUMP names the MinGW objdump (default i686-w64-mingw32-objdump).
+# PELM_VERSION, when set, is the version the zip must carry (the build's);
+# otherwise the zip's name gives it. PELM_SOURCE_DIR, when set, is the
+# checkout whose last commit dates the zip's entries (SOURCE_DATE_EPOCH,
+# when set, wins).
 set -euo pipefail
 if [ $# -ne 1 ]; then
   echo "usage: $0 RELEASE.zip" >&2
@@ -13,6 +18,13 @@ fi
 zip=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 objdump=${OBJDUMP:-i686-w64-mingw32-objdump}
 [ -f "$zip" ] || { echo "FAIL: no $zip" >&2; exit 1; }
+name_version=$(basename "$zip" | sed -n 's/^pelmora-\([0-9][0-9.]*[0-9]\)-win32\.zip$/\1/p')
+version=${PELM_VERSION:-$name_version}
+if [ -z "$version" ] || [ "$version" != "$name_version" ]; then
+  echo "FAIL: $(basename "$zip") is not named pelmora-${version:-VERSION}-win32.zip" >&2
+  exit 1
+fi
+export PELM_VERSION=$version
 
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
@@ -22,8 +34,41 @@ pass() { echo "ok: $*"; }
 
 # Python's zipfile unpacks it, so no unzip program is needed.
 python3 -m zipfile -e "$zip" "$tmp/x"
+here=$(cd "$(dirname "$0")" && pwd)
 
-folder=pelmora-1.4
+# Reproducible: sorted entries, each dated the commit (in UTC), and nothing
+# a machine or a moment adds (extra fields, Unix modes, owners, comments).
+epoch=${SOURCE_DATE_EPOCH:-}
+if [ -z "$epoch" ] && [ -n "${PELM_SOURCE_DIR:-}" ]; then
+  epoch=$(git -C "$PELM_SOURCE_DIR" log -1 --format=%ct 2>/dev/null || true)
+fi
+python3 - "$zip" "$epoch" <<'PY' || failures=$((failures + 1))
+import sys, time, zipfile
+z = zipfile.ZipFile(sys.argv[1])
+infos = z.infolist()
+names = [i.filename for i in infos]
+problems = []
+if names != sorted(names):
+    problems.append("entries not sorted: %s" % names)
+dates = {i.date_time for i in infos}
+if len(dates) != 1:
+    problems.append("entries dated differently: %s" % sorted(dates))
+if sys.argv[2]:
+    want = time.gmtime(max(int(sys.argv[2]), 315532800))[:6]
+    want = want[:5] + (want[5] // 2 * 2,)
+    if dates != {want}:
+        problems.append("dated %s, not the commit's %s" % (sorted(dates), want))
+for i in infos:
+    if i.extra or i.create_system != 0 or i.external_attr not in (0, 0x20) or i.comment:
+        problems.append("%s: extra %r, system %d, attributes 0x%x" % (i.filename, i.extra, i.create_system, i.external_attr))
+if z.comment:
+    problems.append("a zip comment")
+if problems:
+    print("FAIL: zip: " + "; ".join(problems)); sys.exit(1)
+print("ok: zip entries sorted, all dated %04d-%02d-%02d %02d:%02d:%02d, no extra fields or modes" % next(iter(dates)))
+PY
+
+folder=pelmora-$version
 expected="$folder/LICENSE.txt
 $folder/hookdll.dll
 $folder/pelmora.exe
@@ -65,6 +110,10 @@ for path, want_dll in ((sys.argv[1], False), (sys.argv[2], True)):
         problems.append("a DLL" if chars & 0x2000 else "not a DLL")
     if not want_dll and subsystem != 2:
         problems.append("subsystem %d, not Windows GUI" % subsystem)
+    # A link time in the header makes every build differ.
+    stamp, = struct.unpack_from("<I", data, pe + 8)
+    if stamp != 0:
+        problems.append("link time 0x%08x in the header" % stamp)
     if problems:
         print("FAIL: %s: %s" % (name, "; ".join(problems))); bad += 1
     else:
@@ -78,8 +127,9 @@ fi
 # The manifest: present once, and well-formed. A broken one stops Windows
 # from starting the program at all ("side-by-side configuration").
 python3 - "$d/pelmora.exe" <<'PY' || failures=$((failures + 1))
-import re, sys
+import os, re, sys
 import xml.etree.ElementTree as ET
+quad = ".".join((os.environ["PELM_VERSION"].split(".") + ["0"] * 4)[:4])
 data = open(sys.argv[1], "rb").read()
 found = re.findall(rb"<\?xml[^>]*\?>\s*<assembly\b.*?</assembly>", data, re.S)
 if len(found) != 1:
@@ -95,7 +145,7 @@ ident = root.find(v1 + "assemblyIdentity")
 if ident is None:
     problems.append("no assemblyIdentity")
 else:
-    want = {"name": "Pelmora", "version": "1.4.0.0", "processorArchitecture": "x86", "type": "win32"}
+    want = {"name": "Pelmora", "version": quad, "processorArchitecture": "x86", "type": "win32"}
     for k, v in want.items():
         if ident.get(k) != v:
             problems.append("assemblyIdentity %s=%r, not %r" % (k, ident.get(k), v))
@@ -110,44 +160,74 @@ if os_ids != want_os:
     problems.append("supportedOS ids differ: missing %s, extra %s" % (sorted(want_os - os_ids), sorted(os_ids - want_os)))
 if problems:
     print("FAIL: manifest: " + "; ".join(problems)); sys.exit(1)
-print("ok: one well-formed manifest: Pelmora 1.4.0.0 x86, asInvoker, %d supported systems" % len(os_ids))
+print("ok: one well-formed manifest: Pelmora %s x86, asInvoker, %d supported systems" % (quad, len(os_ids)))
 PY
 for word in requestedExecutionLevel asInvoker; do
   if grep -aq "$word" "$d/pelmora.exe"; then pass "pelmora.exe contains $word"; else fail "pelmora.exe lacks $word"; fi
 done
 
-# The version record Explorer shows under Properties > Details.
-python3 - "$d/pelmora.exe" <<'PY' || failures=$((failures + 1))
-import re, struct, sys
-data = open(sys.argv[1], "rb").read()
-def w(s): return s.encode("utf-16-le")
-problems = []
-# Each value follows its key's terminating NUL, padded to 4 bytes.
-for key, value in (("ProductName", "Pelmora"), ("ProductVersion", "1.4"), ("FileVersion", "1.4")):
-    if not re.search(re.escape(w(key) + b"\0\0") + b"(?:\0\0)?" + re.escape(w(value) + b"\0\0"), data):
-        problems.append("%s %r not found as UTF-16LE" % (key, value))
-sig = data.find(struct.pack("<I", 0xFEEF04BD))
-if sig < 0:
-    problems.append("no fixed file information")
-else:
-    fms, fls, pms, pls = struct.unpack_from("<4I", data, sig + 8)
-    if (fms, fls, pms, pls) != (0x00010004, 0, 0x00010004, 0):
-        problems.append("fixed versions %08x.%08x / %08x.%08x, not 1.4.0.0" % (fms, fls, pms, pls))
-if problems:
-    print("FAIL: version record: " + "; ".join(problems)); sys.exit(1)
-print("ok: version record: ProductName Pelmora, version 1.4.0.0")
+# The version records Explorer shows under Properties > Details, both from
+# the one version the build has.
+python3 - "$here" "$d/pelmora.exe" "$d/hookdll.dll" <<'PY' || failures=$((failures + 1))
+import os, sys
+sys.path.insert(0, sys.argv[1])
+import peinfo
+version = os.environ["PELM_VERSION"]
+parts = [int(p) for p in (version.split(".") + ["0"] * 4)[:4]]
+ms, ls = (parts[0] << 16) | parts[1], (parts[2] << 16) | parts[3]
+bad = 0
+for path, filetype, original in ((sys.argv[2], 1, "pelmora.exe"), (sys.argv[3], 2, "hookdll.dll")):
+    name = os.path.basename(path)
+    info = peinfo.version_info(peinfo.PE(open(path, "rb").read()))
+    if info is None:
+        print("FAIL: %s has no version record" % name); bad += 1; continue
+    (fms, fls, pms, pls, kind), strings = info
+    problems = []
+    if (fms, fls, pms, pls) != (ms, ls, ms, ls):
+        problems.append("fixed versions %08x.%08x / %08x.%08x, not %s" % (fms, fls, pms, pls, ".".join(map(str, parts))))
+    if kind != filetype:
+        problems.append("file type %d, not %d" % (kind, filetype))
+    want = {"ProductName": "Pelmora", "ProductVersion": version, "FileVersion": version,
+            "OriginalFilename": original}
+    for key, value in want.items():
+        if strings.get(key) != value:
+            problems.append("%s %r, not %r" % (key, strings.get(key), value))
+    if not strings.get("FileDescription"):
+        problems.append("no FileDescription")
+    if problems:
+        print("FAIL: %s version record: %s" % (name, "; ".join(problems))); bad += 1
+    else:
+        print("ok: %s version record: %s %s, %s" % (name, strings["ProductName"], version, strings["FileDescription"]))
+sys.exit(1 if bad else 0)
 PY
 
-# The texts: CRLF throughout, the Japanese one in code page 932.
+# The texts: CRLF throughout, the Japanese one in code page 932, the
+# English one (which quotes the Japanese menus) in UTF-8 with a byte-order
+# mark; both titled with the version, both with their known limits.
 python3 - "$d" <<'PY' || failures=$((failures + 1))
-import sys
+import os, sys
 d = sys.argv[1]
+version = os.environ["PELM_VERSION"]
 bad = 0
 def crlf(name, data):
     global bad
     lf = data.count(b"\n"); crlf_n = data.count(b"\r\n"); cr = data.count(b"\r")
     if lf == 0 or lf != crlf_n or cr != crlf_n or not data.endswith(b"\r\n"):
         print("FAIL: %s: %d LF, %d CRLF, %d CR: not CRLF throughout" % (name, lf, crlf_n, cr)); bad += 1
+        return False
+    return True
+def content(name, text, words):
+    global bad
+    problems = []
+    if text.split("\r\n", 1)[0] != "Pelmora " + version:
+        problems.append("first line %r, not 'Pelmora %s'" % (text.split("\r\n", 1)[0], version))
+    if "@VERSION@" in text:
+        problems.append("@VERSION@ left in it")
+    missing = [w for w in words if w not in text]
+    if missing:
+        problems.append("lacks %s" % missing)
+    if problems:
+        print("FAIL: %s: %s" % (name, "; ".join(problems))); bad += 1
         return False
     return True
 ja = open(d + "/readme-ja.txt", "rb").read()
@@ -158,55 +238,65 @@ except UnicodeDecodeError as e:
 if text is not None:
     if text.startswith("\ufeff") or ja.startswith(b"\xef\xbb\xbf"):
         print("FAIL: readme-ja.txt starts with a byte order mark"); bad += 1
-    missing = [s for s in ("終了", "pelmora.ini", "hookdll.dll", "shell:startup") if s not in text]
-    if missing:
-        print("FAIL: readme-ja.txt lacks %s after CP932 decoding" % missing); bad += 1
-    elif crlf("readme-ja.txt", ja):
-        print("ok: readme-ja.txt: CP932, CRLF, %d lines, mentions 終了" % ja.count(b"\r\n"))
+    elif (content("readme-ja.txt", text, ("終了", "pelmora.ini", "hookdll.dll", "shell:startup", "既知の制限",
+                                          "Pelmora %s - 35%%" % version))
+          and crlf("readme-ja.txt", ja)):
+        print("ok: readme-ja.txt: CP932, CRLF, %d lines, Pelmora %s, known limits" % (ja.count(b"\r\n"), version))
 en = open(d + "/readme-en.txt", "rb").read()
+if not en.startswith(b"\xef\xbb\xbf"):
+    print("FAIL: readme-en.txt has no UTF-8 byte-order mark"); bad += 1
+else:
+    try:
+        text = en[3:].decode("utf-8")
+    except UnicodeDecodeError as e:
+        print("FAIL: readme-en.txt is not UTF-8: %s" % e); bad += 1; text = None
+    if (text is not None
+            and content("readme-en.txt", text, ("Known limits", "音量制御するｳｨﾝﾄﾞｳの登録(&S)...",
+                                                "Pelmora %s - 35%%" % version))
+            and crlf("readme-en.txt", en[3:])):
+        print("ok: readme-en.txt: UTF-8 with its mark, CRLF, %d lines, Pelmora %s, known limits" % (en.count(b"\r\n"), version))
 lic = open(d + "/LICENSE.txt", "rb").read()
-if crlf("readme-en.txt", en) and crlf("LICENSE.txt", lic):
-    print("ok: readme-en.txt and LICENSE.txt: CRLF")
+if crlf("LICENSE.txt", lic):
+    print("ok: LICENSE.txt: CRLF")
 if b"Permission is hereby granted, free of charge" not in lic or b"Copyright (c) 2026 The Pelmora developers" not in lic:
     print("FAIL: LICENSE.txt is not the MIT licence of the Pelmora developers"); bad += 1
 sys.exit(1 if bad else 0)
 PY
 
 # Explorer shows the first icon group of an executable as its icon: the
-# program's own must be the only one (the pictures travel as data).
-python3 - "$d/pelmora.exe" <<'PY' || failures=$((failures + 1))
+# program's own must be the only one (the pictures travel as data). It holds
+# every size Explorer, the taskbar and Alt+Tab ask for, in 32-bit colour,
+# the largest as PNG (Vista and later; older systems pick a smaller one).
+python3 - "$here" "$d/pelmora.exe" <<'PY' || failures=$((failures + 1))
 import struct, sys
-data = open(sys.argv[1], "rb").read()
-pe = struct.unpack_from("<I", data, 0x3C)[0]
-nsec, optsize = struct.unpack_from("<H", data, pe + 6)[0], struct.unpack_from("<H", data, pe + 20)[0]
-opt = pe + 24
-rsrc_rva = struct.unpack_from("<I", data, opt + 96 + 2 * 8)[0]
-def to_off(rva):
-    for i in range(nsec):
-        sh = opt + optsize + 40 * i
-        vsize, va, rawsize, raw = struct.unpack_from("<4I", data, sh + 8)
-        if va <= rva < va + max(vsize, rawsize):
-            return raw + rva - va
-    raise ValueError("rva %x outside the sections" % rva)
-base = to_off(rsrc_rva)
-def entries(off):
-    named, ids = struct.unpack_from("<HH", data, off + 12)
-    for i in range(named + ids):
-        name, target = struct.unpack_from("<II", data, off + 16 + 8 * i)
-        if name & 0x80000000:
-            n = base + (name & 0x7FFFFFFF)
-            length = struct.unpack_from("<H", data, n)[0]
-            key = data[n + 2:n + 2 + 2 * length].decode("utf-16-le")
-        else:
-            key = name
-        yield key, target
-groups = []
-for rtype, target in entries(base):
-    if rtype == 14 and target & 0x80000000:  # RT_GROUP_ICON
-        groups = [k for k, _ in entries(base + (target & 0x7FFFFFFF))]
+sys.path.insert(0, sys.argv[1])
+import peinfo
+pe = peinfo.PE(open(sys.argv[2], "rb").read())
+groups = sorted({str(n) for (t, n, _) in pe.resources() if t == peinfo.RT_GROUP_ICON})
 if groups != ["MAINICON"]:
     print("FAIL: icon groups in pelmora.exe: %s, not MAINICON alone" % groups); sys.exit(1)
-print("ok: MAINICON is the only icon group in pelmora.exe")
+problems = []
+sizes = []
+for w, h, bits, image in peinfo.icon_group(pe, "MAINICON"):
+    size = w or 256
+    sizes.append(size)
+    if image is None:
+        problems.append("%d: no image" % size); continue
+    if (w, h) != (size % 256, size % 256) or bits != 32:
+        problems.append("%d: entry %dx%d, %d bits" % (size, w, h, bits))
+    if image[:8] == b"\x89PNG\r\n\x1a\n":
+        iw, ih, depth, colour = struct.unpack(">IIBB", image[16:26])
+        if size != 256 or (iw, ih, depth, colour) != (256, 256, 8, 6):
+            problems.append("%d: PNG %dx%d, depth %d, colour type %d" % (size, iw, ih, depth, colour))
+    else:
+        hdr, bw, bh, planes, bbits = struct.unpack_from("<IiiHH", image, 0)
+        if size == 256 or (hdr, bw, bh, planes, bbits) != (40, size, 2 * size, 1, 32):
+            problems.append("%d: bitmap %dx%d, %d bits" % (size, bw, bh, bbits))
+if sorted(sizes) != [16, 24, 32, 48, 256]:
+    problems.append("sizes %s, not 16, 24, 32, 48, 256" % sorted(sizes))
+if problems:
+    print("FAIL: MAINICON: " + "; ".join(problems)); sys.exit(1)
+print("ok: MAINICON is the only icon group in pelmora.exe: 16, 24, 32, 48 and 256 (PNG), 32-bit colour")
 PY
 
 # Imports: only DLLs every Windows has, so nothing else needs installing.
