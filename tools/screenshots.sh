@@ -17,15 +17,17 @@ fi
 out="$top/docs"
 mkdir -p "$out"
 # The screen is 1024x768; the taskbar is its bottom 20 rows, the tray icon
-# sits at its right end; the dialog and the settings window open centred,
-# the About box is the only window left on the desktop when it shows.
-crop() { convert "$dir/$1.png" -crop "$2" +repage "$out/$3.png"; }
+# sits at its right end. Small pictures are enlarged without smoothing, so
+# that a 16-pixel icon shows as it is drawn.
+crop() { convert "$dir/$1.png" -crop "$2" +repage ${4:+-filter point -resize $4} "$out/$3.png"; }
 trim() { convert "$dir/$1.png" -crop 1024x748+0+0 +repage -fuzz 3% -trim +repage "$out/$2.png"; }
-crop desktop-icon 240x60+784+708 icon-tooltip
-crop icon-muted 240x60+784+708 icon-muted
-crop menu 420x300+604+468 menu
+crop icon-level 200x46+824+722 icon-tooltip 300%
+crop icon-muted 48x20+976+748 icon-muted 600%
+# The menu, from the rectangle the walk noted, with a margin.
+read -r _ l t r b <"$dir/menu.rect"
+crop menu "$((r - l + 16))x$((b - t + 16))+$((l - 8))+$((t - 8))" menu
 trim about about
 crop dialog-registered 302x200+360+284 dialog-registered
-crop settings-window 340x204+341+282 settings-window
+rm -f "$out/settings-window.png"
 echo "pictures in $out:"
 ls "$out"/*.png

@@ -77,6 +77,11 @@ export PELM_BUILD_DIR=${PELM_BUILD_DIR:-/tmp/rig-selftest}
   { echo "selftest: PELM_PROBE_DIR names no built probe; run it from the Win32 build (ctest -R rig_selftest)" >&2; exit 2; }
 export PELM_PROBE=$PELM_PROBE_DIR/probe.exe
 
+if ! why=$(bash "$rig_dir/roots.sh" mode 2>&1 >/dev/null); then
+  echo "SKIP: rig selftest: $why"
+  exit 77
+fi
+echo "rig selftest: Wine runs $(bash "$rig_dir/roots.sh" mode) here"
 passed=0 failed=0
 for part in "--part-audio" "--no-audio --part-no-audio"; do
   # shellcheck disable=SC2086

@@ -38,6 +38,7 @@ notch 500 767 up
 v=$(up_from "$v")
 wait_for 30 is_level "$v" >/dev/null || fail "a notch up did not step to $v%"
 pass "the wheel over the taskbar steps the level ($v%)"
+shot icon-level
 
 # 4. Ctrl with the wheel mutes and unmutes.
 notch 500 767 down ctrl tray_shows muted
@@ -59,9 +60,12 @@ pass "a click toggles mute, a double click starts the volume control"
 # 6. The menu and the About box.
 click_icon 3
 menu=$(probe menu 30000) || fail "no menu"
-shot menu
 read -r _ left _ _ bottom <<<"$menu"
-xdotool mousemove $((left + 60)) $((bottom - 38)) sleep 0.3 click 1 # About
+# The pointer on the menu: the icon's tooltip goes, About is highlighted.
+xdotool mousemove $((left + 60)) $((bottom - 38)) sleep 0.5
+echo "$menu" >"$PELM_RIG_STATE/menu.rect"
+shot menu
+xdotool click 1 # About
 probe msgbox "Pelmora について" 60000 >/dev/null || fail "no About box"
 shot about
 assert_eq "$(printf 'Pelmora   Version 1.4\n\nCopyright (C) 2026 The Pelmora developers')" \

@@ -68,13 +68,19 @@ is_foreground() { [ "$(probe foreground | cut -d' ' -f1)" = "$1" ]; }
 wait_for 30 is_foreground "$pad" >/dev/null || fail "failsave: notepad was not activated"
 pass "failsave: the program was deactivated under its box"
 menu_item 64
-sleep 2 # a command that does nothing has nothing to wait for
+# A command that does nothing shows nothing; the menu opening again shows
+# that the one chosen before it was handled.
+click_icon 3
+probe menu 30000 >/dev/null || fail "failsave: the menu did not open again"
+xdotool mousemove 300 300 sleep 0.3 click 1
+_no_menu() { ! probe menu 0 >/dev/null 2>&1; }
+wait_for 30 _no_menu >/dev/null || fail "failsave: the menu stayed"
 assert_fails probe wait-window TWindowStoreDlg - 1000 --visible
 assert_eq "$(winepath -w "$ini") に書き込めません." "$(probe msgbox Pelmora 30000 --dismiss)" "failsave: the box is still up, and goes"
 rc=$(wine_wait_exit "$pid" 120) || true
 assert_eq 0 "$rc" "failsave: exit code"
 wait_for 30 tray_shows nothing >/dev/null || fail "failsave: the icon stayed"
-assert_eq "" "$(ls -A "$ini")" "failsave: nothing was written into the folder"
+assert_empty_dir "$ini" "failsave: nothing was written into the folder"
 rmdir "$ini"
 probe post "$pad" 0x10 0 0 >/dev/null
 

@@ -16,9 +16,7 @@ focus_is() { # focus_is HWND "CLASS TEXT"
   [ "$f" = "$2" ] || { echo "focus on [$f], not [$2]" >&2; return 1; }
 }
 
-pid=$(wine_start "$exe")
-hwnd=$(wait_for 300 probe find TPelmFormMain -) || fail "main window never appeared"
-wait_for 60 tray_shows level >/dev/null || fail "no icon"
+start_program
 
 menu_item 64
 dlg=$(wait_for 60 probe wait-window TWindowStoreDlg - 1000 --visible) || fail "the dialog did not open"

@@ -34,9 +34,7 @@ wait_for 30 is_level $((v1 - step)) >/dev/null || fail "the second notch did not
 pass "with the fallback the wheel steps the level ($v1% -> $((v1 - step))%)"
 [ "$(endpoint_calls "$pid")" -gt 0 ] || fail "the program never tried the endpoint"
 pass "the program tried the endpoint first ($(endpoint_calls "$pid") traced calls)"
-probe post "$hwnd" 0x10 0 0 >/dev/null
-rc=$(wine_wait_exit "$pid" 300) || true
-assert_eq 0 "$rc" "exit code"
+stop_program "exit code"
 
 for k in "${keys[@]}"; do wine reg add "$k" /v Version /d winxp /f >/dev/null 2>&1; done
 out=$(providers)
@@ -48,8 +46,6 @@ hwnd=$(wait_for 300 probe find TPelmFormMain -) || fail "main window never appea
 xdotool mousemove 500 767 sleep 0.3 click 5
 wait_for 30 percent >/dev/null || fail "no level after a notch with Windows XP"
 assert_eq 0 "$(endpoint_calls "$pid")" "endpoint calls with Windows XP"
-probe post "$hwnd" 0x10 0 0 >/dev/null
-rc=$(wine_wait_exit "$pid" 300) || true
-assert_eq 0 "$rc" "exit code with Windows XP"
+stop_program "exit code with Windows XP"
 for k in "${keys[@]}"; do wine reg delete "$k" /f >/dev/null 2>&1 || true; done
 finish

@@ -111,7 +111,5 @@ ctl default=0 >/dev/null
 wait_for 120 is_level "$v" >/dev/null || fail "the switch back was not followed"
 pass "a switch of the default device is followed, both ways"
 
-probe post "$hwnd" 0x10 0 0 >/dev/null
-rc=$(wine_wait_exit "$pid" 300) || true
-assert_eq 0 "$rc" "exit code"
+stop_program "exit code"
 finish

@@ -12,9 +12,7 @@ mem() { awk -v k="$2:" '$1 == k { print $2 }' "/proc/$1/status"; }
 answers() { probe send "$hwnd" 0 0 0 "${1:-1000}" >/dev/null; }
 sent=0
 
-pid=$(wine_start "$exe")
-hwnd=$(wait_for 300 probe find TPelmFormMain -) || fail "main window never appeared"
-wait_for 60 tray_shows level >/dev/null || fail "no icon"
+start_program
 runner=$pid
 grep -q 'pelmora\.exe' "/proc/$runner/cmdline" 2>/dev/null || runner=$(pgrep -f 'pelmora\.exe' | head -1)
 xdotool mousemove 400 300 # over the desktop: the wheel touches nothing but Label1
@@ -73,9 +71,7 @@ wait_for 30 is_level "$(down_from "$back")" >/dev/null ||
 pass "the audio server back: the wheel steps again ($back% -> $(down_from "$back")%)"
 assert_ok answers 5000
 
-probe post "$hwnd" 0x10 0 0 >/dev/null
-rc=$(wine_wait_exit "$pid" 300) || true
-assert_eq 0 "$rc" "exit code after the faults"
+stop_program "exit code after the faults"
 
 # --- two starts at the same instant ----------------------------------------
 for i in $(seq 20); do

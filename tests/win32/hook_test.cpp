@@ -3,9 +3,6 @@
 // failed.
 //
 //   hook_test            the checks
-//   hook_test --real N   waits (at most two minutes) for N wheel notches from
-//                        real input over its window at the top left of the
-//                        screen, printing each delta
 //   hook_test --sink E   (used by the checks) a focused window of another
 //                        process; sets the event E once it has the focus
 //   hook_test --set-hwnd (used by the checks) another process that maps the
@@ -269,30 +266,6 @@ int RunSink(const char* eventName)
     // against a parent that died first.
     PumpUntil([] { return false; }, 2 * kProcessBoundMs);
     return 0;
-}
-
-int RunReal(int notches)
-{
-    HWND wnd = CreateTestWindow(0, 0, 400, 300);
-    TakeFocus(wnd);
-    CallSetHWND(wnd);
-    CallVoid("HookStart");
-    std::printf("READY window at 0,0 400x300, waiting for %d notches\n", notches);
-    std::fflush(stdout);
-    size_t printed = 0;
-    const bool all = PumpUntil(
-        [&] {
-            for (; printed < g_posted.size(); ++printed) {
-                std::printf("WM_HOOKWHEEL delta %d\n", static_cast<short>(HIWORD(g_posted[printed].WParam)));
-                std::fflush(stdout);
-            }
-            return g_posted.size() >= static_cast<size_t>(notches);
-        },
-        120000);
-    CallVoid("HookEnd");
-    std::printf("%s: %d of %d notches, %d WM_MOUSEWHEEL retrieved\n", all ? "ok" : "FAIL",
-                static_cast<int>(g_posted.size()), notches, g_retrievedWheels);
-    return all ? 0 : 1;
 }
 
 // Another process that maps the library and gives it its own window; the
@@ -611,8 +584,6 @@ int main(int argc, char** argv)
             return 1;
         }
 
-    if (argc == 3 && std::strcmp(argv[1], "--real") == 0)
-        return RunReal(std::atoi(argv[2]));
     if (argc == 2 && std::strcmp(argv[1], "--set-hwnd") == 0)
         return RunSetHWND();
     if (argc == 2 && std::strcmp(argv[1], "--held") == 0)

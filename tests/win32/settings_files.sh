@@ -84,7 +84,7 @@ mkdir "$ini"
 rc=$(CHECK_BOX=1 run_once) || fail "run with a folder in place of the file"
 assert_eq 0 "$rc" "exit code after a failed write"
 assert_eq "$win_ini に書き込めません." "$(cat "$box_file")" "error box text"
-assert_eq "" "$(ls -A "$ini")" "nothing was written into the folder"
+assert_empty_dir "$ini" "nothing was written into the folder"
 rmdir "$ini"
 pass "a folder where the file should be: the error box, then exit code 0"
 

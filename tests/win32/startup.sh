@@ -21,9 +21,7 @@ result=$(probe send "$hwnd" 0x11 0 0 30000)
 assert_eq 1 "$result" "WM_QUERYENDSESSION result"
 pass "the session-end query is answered 1"
 
-probe post "$hwnd" 0x10 0 0 >/dev/null
-rc=$(wine_wait_exit "$pid" 300) || true
-assert_eq 0 "$rc" "exit code after WM_CLOSE"
+stop_program "exit code after WM_CLOSE"
 ini=$(tr -d '\r' <"$app/pelmora.ini")
 assert_eq "$(printf '[Pelmora]\nStoredProgram=\nm_bMuteOnWinReboot=0\nm_bCtrlKeyMute=1')" "$ini" "settings file"
 pass "WM_CLOSE ends it with exit code 0 and the settings file is written"

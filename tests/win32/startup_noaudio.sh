@@ -22,7 +22,5 @@ hwnd=$(wait_for 300 probe find TPelmFormMain -) || fail "main window never appea
 assert_fails probe msgbox "Pelmora エラー" 3000
 pass "one error box, then the program runs on"
 
-probe post "$hwnd" 0x10 0 0 >/dev/null
-rc=$(wine_wait_exit "$pid" 300) || true
-assert_eq 0 "$rc" "exit code after WM_CLOSE"
+stop_program "exit code after WM_CLOSE"
 finish

@@ -9,7 +9,5 @@ pid=$(wine_start "$exe")
 text=$(probe wmsgbox "Pelmora エラー" 300000 --dismiss) || fail "no error box titled Pelmora エラー"
 assert_eq "ミキサーデバイスが取得できませんでした。" "$text" "the no-mixer box under code page 1252"
 hwnd=$(wait_for 300 probe find TPelmFormMain -) || fail "main window never appeared"
-probe post "$hwnd" 0x10 0 0 >/dev/null
-rc=$(wine_wait_exit "$pid" 300) || true
-assert_eq 0 "$rc" "exit code after WM_CLOSE"
+stop_program "exit code after WM_CLOSE"
 finish

@@ -30,9 +30,7 @@ post_then_mark() {
   wait_for 60 is_label "$mark" >/dev/null || fail "the notifications were not handled (Label1 is $(label))"
 }
 
-pid=$(wine_start "$exe")
-hwnd=$(wait_for 300 probe find TPelmFormMain -) || fail "main window never appeared"
-wait_for 60 tray_shows level >/dev/null || fail "no icon"
+start_program
 # The tooltip shows no level before the first change: a whole notch down
 # gives the level the rest starts from.
 post_then_mark -120 1

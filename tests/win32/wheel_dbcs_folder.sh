@@ -30,9 +30,7 @@ run_from() {
 dbcs="$app/表示"
 run_from "$dbcs"
 pass "from a folder named 表示 the hook library loads and the wheel steps the volume"
-probe post "$hwnd" 0x10 0 0 >/dev/null
-rc=$(wine_wait_exit "$pid" 300) || true
-assert_eq 0 "$rc" "exit code"
+stop_program "exit code"
 [ -f "$dbcs/pelmora.ini" ] || fail "no settings file beside the program in 表示"
 
 # Nested folders until the Windows path of the program passes MAX_PATH both

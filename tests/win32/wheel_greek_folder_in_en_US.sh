@@ -22,9 +22,7 @@ notch 500 767 down
 wait_for 30 is_level "$v" >/dev/null || fail "the second notch did not reach $v%"
 pass "from a folder named Ωmega folder the hook library loads and the wheel steps the volume"
 
-probe post "$hwnd" 0x10 0 0 >/dev/null
-rc=$(wine_wait_exit "$pid" 300) || true
-assert_eq 0 "$rc" "exit code"
+stop_program "exit code"
 assert_eq "$dir/pelmora.ini" "$(find "$app" -name '*.ini')" "the settings file beside the program, and no other"
 grep -q '^m_bCtrlKeyMute=1' "$dir/pelmora.ini" || fail "the settings file lacks what the program saved"
 pass "the settings are saved beside the program in Ωmega folder"

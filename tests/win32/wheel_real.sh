@@ -12,23 +12,12 @@ ini="$app/pelmora.ini"
 printf '[Pelmora]\r\nStoredProgram=Notepad.EXE\r\nm_bCtrlKeyMute=1\r\n' >"$ini"
 cp "$PELM_BUILD_DIR/tests/win32/ident_test.exe" "$app/"
 
-start_program() {
-  pid=$(wine_start "$exe")
-  hwnd=$(wait_for 300 probe find TPelmFormMain -) || fail "main window never appeared"
-  wait_for 60 tray_shows level >/dev/null || fail "no level picture"
-  hook_ready
-}
-stop_program() {
-  probe post "$hwnd" 0x10 0 0 >/dev/null
-  local rc
-  rc=$(wine_wait_exit "$pid" 300) || true
-  assert_eq 0 "$rc" "exit code"
-}
+start_heard() { start_program; hook_ready; }
 label() { probe child-text "$hwnd" Label 0; }
 is() { [ "$("$1")" = "$2" ] || { echo "$1 is not $2" >&2; return 1; }; }
 green() { tray_pixels | sed 's/.*green=//'; }
 
-start_program
+start_heard
 wine_start notepad >/dev/null
 pad=$(wait_for 120 probe find Notepad -) || fail "notepad never showed"
 read_rect l t r b rect "$pad"
@@ -92,7 +81,7 @@ stop_program
 
 # --- with the gesture turned off, Ctrl makes no difference ----------------
 sed -i 's/^m_bCtrlKeyMute=1/m_bCtrlKeyMute=0/' "$ini"
-start_program
+start_heard
 notch 500 767 down
 v=$(wait_for 30 percent) || fail "no percentage after the first notch"
 v=$(down_from "$v")

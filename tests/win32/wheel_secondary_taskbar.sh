@@ -8,9 +8,7 @@ set -euo pipefail
 . "$(dirname "$0")/gestures.inc"
 bar_exe=$(winepath -w "$PELM_BUILD_DIR/tests/win32/secondary_taskbar.exe")
 
-pid=$(wine_start "$exe")
-hwnd=$(wait_for 300 probe find TPelmFormMain -) || fail "main window never appeared"
-wait_for 60 tray_shows level >/dev/null || fail "no level picture"
+start_program
 hook_ready
 label() { probe child-text "$hwnd" Label 0; }
 is() { [ "$("$1")" = "$2" ] || { echo "$1 is not $2" >&2; return 1; }; }
@@ -44,7 +42,5 @@ assert_eq "$v" "$(percent)" "the level after a notch over a window of another cl
 pass "a window of another class in the same place does not count as a taskbar"
 kill_pid "$other_pid"
 
-probe post "$hwnd" 0x10 0 0 >/dev/null
-rc=$(wine_wait_exit "$pid" 300) || true
-assert_eq 0 "$rc" "exit code"
+stop_program "exit code"
 finish

@@ -1,37 +1,25 @@
 #!/usr/bin/env bash
-# The wheel over the taskbar steps the real mixer of Wine and the tray icon's
-# tooltip follows; the poll reads the written level back unchanged.
+# Real notches over the taskbar step Wine's real mixer and the tray icon's
+# tooltip follows the step table; the poll then reads the written level
+# back unchanged.
 set -euo pipefail
 . "$(dirname "$0")/common.inc"
-pid=$(wine_start "$exe")
-hwnd=$(wait_for 300 probe find TPelmFormMain -) || fail "main window never appeared"
+. "$(dirname "$0")/gestures.inc"
+start_program
+hook_ready
 
-# Wine reports the taskbar as the bottom row of the screen.
-tip_after_notch() {
-  xdotool mousemove 500 767
-  probe post "$hwnd" 0x8065 "$1" 0 >/dev/null
-  sleep 1
-  xdotool mousemove 1000 757 sleep 0.3 mousemove 1012 757
-  probe tooltip 30000
-}
-percent() { sed -n 's/^Pelmora 1\.4 - \([0-9]*\)%$/\1/p' <<<"$1"; }
-
-t1=$(tip_after_notch 0xFF880000) # -120: down
-assert_match "$t1" '^Pelmora 1\.4 - [0-9]+%$' "tooltip after a notch down"
-label=$(probe child-text "$hwnd" Label 0)
-assert_eq "-120" "$label" "Label1 shows the delta"
-p1=$(percent "$t1")
-t2=$(tip_after_notch 0xFF880000)
-p2=$(percent "$t2")
-if [ "$p1" -le 20 ]; then step=1; elif [ "$p1" -le 30 ]; then step=2; else step=5; fi
-expected=$((p1 - step)); [ "$expected" -lt 0 ] && expected=0
-assert_eq "$expected" "$p2" "second notch steps by the table"
-sleep 2 # several polls: a write the mixer had not taken would be read back as the old level
-xdotool mousemove 1000 757 sleep 0.3 mousemove 1012 757
-assert_eq "$t2" "$(probe tooltip 30000)" "the poll reads the written level back"
+notch 500 767 down
+p1=$(wait_for 30 percent) || fail "no level in the tooltip after a notch down"
+assert_eq "-120" "$(probe child-text "$hwnd" Label 0)" "Label1 shows the delta"
+p2=$(down_from "$p1")
+notch 500 767 down
+wait_for 30 is_level "$p2" >/dev/null || fail "the second notch did not step $p1% to $p2% by the table"
+pass "the second notch steps by the table ($p1% -> $p2%)"
+# Several polls span this: a level the mixer had not taken would be read
+# back as the old one and shown.
+sleep 2
+assert_eq "$p2" "$(percent)" "the poll reads the written level back"
 bash "$PELM_RIG_DIR/rig.sh" screenshot "$PELM_RIG_STATE" "$PELM_RIG_STATE/desktop-tray.png"
 
-probe post "$hwnd" 0x10 0 0 >/dev/null
-rc=$(wine_wait_exit "$pid" 300) || true
-assert_eq 0 "$rc" "exit code"
+stop_program "exit code"
 finish
