@@ -538,8 +538,11 @@ int RunChecks()
         Check(GetModuleHandleA(dll.c_str()) == loaded,
               "FreeLibrary without HookEnd: the hook's thread keeps the library");
         CheckPosted("FreeLibrary without HookEnd: the hook still delivers", from, wnd, {120});
-        g_hDll = loaded;
+        // A caller holds the library while it calls into it: HookEnd's own
+        // code must still be there when the thread lets its hold go.
+        g_hDll = LoadLibraryA(dll.c_str());
         CallVoid("HookEnd");
+        FreeLibrary(g_hDll);
         g_hDll = nullptr;
         Check(ThreadCount() == threadsBefore, "HookEnd after FreeLibrary ends the hook's thread",
               Format("%ld threads, %ld before HookStart", ThreadCount(), threadsBefore));
