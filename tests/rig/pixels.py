@@ -1,8 +1,11 @@
 #!/usr/bin/env python3
-"""Counts pure red and pure green pixels in a binary PPM (P6) read from
-stdin, and prints "red=N green=M": enough to tell the tray icon's level
-pictures (green gauge) from the muted one (red sign) without an image
-library."""
+"""Reads a binary PPM (P6) from stdin, without an image library.
+
+  pixels.py              "red=N green=M": pure red and pure green pixels,
+                         enough to tell the tray icon's level pictures (green
+                         gauge) from the muted one (red sign)
+  pixels.py --dark-rows  the rows (from 0) that hold a dark pixel, as text
+                         is drawn"""
 import sys
 
 
@@ -24,6 +27,10 @@ def main():
         sys.exit("pixels.py: not an 8-bit P6 picture")
     width, height = int(fields[1]), int(fields[2])
     pixels = data[pos + 1:pos + 1 + 3 * width * height]
+    if sys.argv[1:] == ["--dark-rows"]:
+        dark = sorted({i // (width * 3) for i in range(0, len(pixels), 3) if sum(pixels[i:i + 3]) < 200})
+        print(" ".join(map(str, dark)))
+        return
     red = green = 0
     for i in range(0, len(pixels), 3):
         rgb = pixels[i:i + 3]

@@ -43,14 +43,8 @@ label_rows() {
   local shot rows
   shot=$(mktemp --suffix=.png)
   import -display "$DISPLAY" -window root "$shot"
-  rows=$(convert "$shot" -crop "$((r - l))x$((b - t))+$l+$t" +repage -depth 8 ppm:- | python3 -c '
-import sys
-data = sys.stdin.buffer.read()
-fields = data.split(maxsplit=4)
-w, h = int(fields[1]), int(fields[2])
-px = fields[4][: w * h * 3]
-dark = sorted({i // (w * 3) for i in range(0, len(px), 3) if sum(px[i:i + 3]) < 200})
-print(" ".join(map(str, dark)))')
+  rows=$(convert "$shot" -crop "$((r - l))x$((b - t))+$l+$t" +repage -depth 8 ppm:- |
+    python3 "$PELM_RIG_DIR/pixels.py" --dark-rows)
   rm -f "$shot"
   echo "$rows"
 }
