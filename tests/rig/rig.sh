@@ -145,6 +145,21 @@ ensure_prefix() {
 # Wine from falling back to ALSA, so --no-audio really means no mixer.
 # ShowCrashDialog=0: a crash ends the process instead of leaving a dialog
 # that later checks would mistake for the program's windows.
+# PELM_RIG_FONTLINK=1 (the screenshots): the system faces linked to the IPA
+# font, so that captions, menus and the taskbar show Japanese as on a
+# Japanese Windows. The scenarios keep Wine's own metrics, which their
+# menu rows were measured in.
+font_links() {
+  [ "${PELM_RIG_FONTLINK:-0}" = 1 ] || return 0
+  echo "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink]"
+  local face
+  for face in Tahoma "Microsoft Sans Serif" "MS Shell Dlg" "MS Shell Dlg 2" "Segoe UI"; do
+    echo "\"$face\"=hex(7):$(multi_sz ipagp.ttf,IPAPGothic)"
+  done
+}
+# A REG_MULTI_SZ of one string, as .reg files write it (hex of UTF-16LE).
+multi_sz() { printf '%s\0\0' "$1" | iconv -f UTF-8 -t UTF-16LE | od -An -tx1 -v | tr -s ' \n' ',' | sed 's/^,//; s/,$//'; }
+
 write_registry() {
   local reg=$state/rig.reg
   cat >"$reg" <<EOF
@@ -171,6 +186,8 @@ Windows Registry Editor Version 5.00
 "MS PGothic"="IPAPGothic"
 "MS Gothic"="IPAGothic"
 "MS UI Gothic"="IPAPGothic"
+
+$(font_links)
 EOF
   # UTF-16 with a byte-order mark: the Japanese font names (the forms'
   # fonts, mapped to the IPA fonts) arrive intact whatever the code page.

@@ -22,7 +22,6 @@ part_audio() {
     "message box text reads back in UTF-8"
   rc=$(wine_wait_exit "$pid" 60) || true
   assert_eq 0 "$rc" "message box program exits 0 after the box is dismissed"
-  assert_ok probe no-visible-windows msgbox_demo.exe
 
   # The mixer exists with the rig's PulseAudio server.
   pid=$(wine_start "$PELM_PROBE_DIR/mixer_count.exe")
