@@ -9,24 +9,6 @@ set -euo pipefail
 . "$(dirname "$0")/common.inc"
 . "$(dirname "$0")/gestures.inc"
 
-# run_from DIR: starts the program copied into DIR, notches over the
-# taskbar and checks the tooltip follows; leaves $pid and $hwnd set.
-run_from() {
-  local dir=$1
-  mkdir -p "$dir"
-  cp "$PELM_BUILD_DIR/pelmora.exe" "$PELM_BUILD_DIR/hookdll/hookdll.dll" "$dir/"
-  pid=$(wine_start "$dir/pelmora.exe")
-  hwnd=$(wait_for 300 probe find TPelmFormMain -) || fail "main window never appeared from $dir"
-  wait_for 60 tray_shows level >/dev/null || fail "no level picture"
-  hook_ready
-  notch 500 767 down
-  local v
-  v=$(wait_for 30 percent) || fail "a notch over the taskbar changed nothing: no hook library from $dir"
-  v=$(down_from "$v")
-  notch 500 767 down
-  wait_for 30 is_level "$v" >/dev/null || fail "the second notch did not reach $v%"
-}
-
 dbcs="$app/表示"
 run_from "$dbcs"
 pass "from a folder named 表示 the hook library loads and the wheel steps the volume"

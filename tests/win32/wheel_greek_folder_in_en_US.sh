@@ -9,17 +9,7 @@ set -euo pipefail
 . "$(dirname "$0")/gestures.inc"
 
 dir="$app/Ωmega folder"
-mkdir -p "$dir"
-cp "$PELM_BUILD_DIR/pelmora.exe" "$PELM_BUILD_DIR/hookdll/hookdll.dll" "$dir/"
-pid=$(wine_start "$dir/pelmora.exe")
-hwnd=$(wait_for 300 probe find TPelmFormMain -) || fail "main window never appeared"
-wait_for 60 tray_shows level >/dev/null || fail "no level picture"
-hook_ready
-notch 500 767 down
-v=$(wait_for 30 percent) || fail "a notch over the taskbar changed nothing: no hook library from $dir"
-v=$(down_from "$v")
-notch 500 767 down
-wait_for 30 is_level "$v" >/dev/null || fail "the second notch did not reach $v%"
+run_from "$dir"
 pass "from a folder named Ωmega folder the hook library loads and the wheel steps the volume"
 
 stop_program "exit code"
