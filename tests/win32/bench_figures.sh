@@ -215,22 +215,20 @@ for _ in $(seq "$rounds"); do
 done
 row "empty message round trip (WM_NULL; in every figure below)" us "$p_empty" "$f_empty" info
 
-xdotool mousemove 500 300 # the bare desktop
-p_runs='' f_runs=''
-for _ in $(seq "$rounds"); do
-  p_runs+=" $(send_us "$hwnd" "$WM_HOOKWHEEL" "$DOWN" "$UP" "$desk_n")"
-  f_runs+=" $(send_us "$fhwnd" "$WM_HOOKWHEEL" "$DOWN" "$UP" "$desk_n")"
-done
-row "one notification over the desktop (round trip, median of $desk_n)" us "$p_runs" "$f_runs"
+# notification_row X Y N WHERE: round trips of N notifications with the
+# pointer at X,Y, program and floor in turn.
+notification_row() {
+  xdotool mousemove "$1" "$2"
+  local p_runs='' f_runs='' _
+  for _ in $(seq "$rounds"); do
+    p_runs+=" $(send_us "$hwnd" "$WM_HOOKWHEEL" "$DOWN" "$UP" "$3")"
+    f_runs+=" $(send_us "$fhwnd" "$WM_HOOKWHEEL" "$DOWN" "$UP" "$3")"
+  done
+  row "one notification over $4 (round trip, median of $3)" us "$p_runs" "$f_runs"
+}
+notification_row 500 300 "$desk_n" "the desktop"
 assert_eq 120 "$(label "$fhwnd")" "the floor's label shows the last delta"
-
-xdotool mousemove 500 767 # the taskbar's row
-p_runs='' f_runs=''
-for _ in $(seq "$rounds"); do
-  p_runs+=" $(send_us "$hwnd" "$WM_HOOKWHEEL" "$DOWN" "$UP" "$bar_n")"
-  f_runs+=" $(send_us "$fhwnd" "$WM_HOOKWHEEL" "$DOWN" "$UP" "$bar_n")"
-done
-row "one notification over the taskbar (round trip, median of $bar_n)" us "$p_runs" "$f_runs"
+notification_row 500 767 "$bar_n" "the taskbar" # the taskbar's row
 
 # --- a burst, posted: the program takes it as one, the floor one by one ------
 p_runs='' f_runs=''
