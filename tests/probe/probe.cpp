@@ -11,6 +11,8 @@
 #include <psapi.h>
 #include <tlhelp32.h>
 
+#include "wintext.h"
+
 #include <fcntl.h>
 #include <stdarg.h>
 #include <io.h>
@@ -28,27 +30,8 @@ const int kUsage = 2;
 
 // ---- text conversion -----------------------------------------------------
 
-std::string convert(const std::string& in, UINT from, UINT to)
-{
-    if (in.empty()) return in;
-    int wlen = MultiByteToWideChar(from, 0, in.data(), (int)in.size(), NULL, 0);
-    std::wstring w(wlen, L'\0');
-    MultiByteToWideChar(from, 0, in.data(), (int)in.size(), &w[0], wlen);
-    int len = WideCharToMultiByte(to, 0, w.data(), wlen, NULL, 0, NULL, NULL);
-    std::string out(len, '\0');
-    WideCharToMultiByte(to, 0, w.data(), wlen, &out[0], len, NULL, NULL);
-    return out;
-}
-
-std::string utf8(const std::string& ansi) { return convert(ansi, CP_ACP, CP_UTF8); }
-
-std::string wide_to_ansi(const wchar_t* w)
-{
-    int len = WideCharToMultiByte(CP_ACP, 0, w, -1, NULL, 0, NULL, NULL);
-    std::string out(len > 0 ? len - 1 : 0, '\0');
-    if (len > 1) WideCharToMultiByte(CP_ACP, 0, w, -1, &out[0], len, NULL, NULL);
-    return out;
-}
+std::string utf8(const std::string& ansi) { return Narrow(Widen(ansi, CP_ACP), CP_UTF8); }
+std::string utf8_of(const std::wstring& w) { return Narrow(w, CP_UTF8); }
 
 // Bytes exactly as given: stdout is binary, so "\n" stays "\n".
 void out(const std::string& s) { fwrite(s.data(), 1, s.size(), stdout); }
@@ -156,13 +139,6 @@ bool text_of(HWND h, std::string* text, UINT timeout_ms = 5000)
         return false;
     text->assign(&buf[0], got < buf.size() ? got : strlen(&buf[0]));
     return true;
-}
-
-std::string text_or_empty(HWND h)
-{
-    std::string t;
-    text_of(h, &t, 2000);
-    return t;
 }
 
 DWORD pid_of(HWND h)
@@ -291,15 +267,6 @@ int cmd_find(const Args& a)
     return 0;
 }
 
-int cmd_find_all(const Args& a)
-{
-    if (a.size() != 2) return kUsage;
-    int n = 0;
-    for (HWND h : top_level_windows())
-        if (matches(h, a[0], a[1])) { outln(describe(h)); ++n; }
-    return n ? 0 : fail("no window of class %s, title %s", a[0].c_str(), utf8(a[1]).c_str());
-}
-
 int cmd_wait_window(const Args& a)
 {
     unsigned long ms;
@@ -323,45 +290,6 @@ int cmd_wait_gone(const Args& a)
     return wait_gone(h, ms) ? 0 : fail("window %s still exists after %lu ms", a[0].c_str(), ms);
 }
 
-int cmd_text(const Args& a)
-{
-    HWND h;
-    if (a.size() != 1 || !parse_hwnd(a[0], &h)) return kUsage;
-    if (!IsWindow(h)) return fail("%s is not a window", a[0].c_str());
-    std::string t;
-    if (!text_of(h, &t)) return fail("WM_GETTEXT to %s timed out", a[0].c_str());
-    outln(utf8(t));
-    return 0;
-}
-
-bool class_matches(HWND c, const std::string& cls);
-
-// "LEFT TOP RIGHT BOTTOM", screen coordinates.
-void print_rect(const RECT& r)
-{
-    char buf[64];
-    snprintf(buf, sizeof buf, "%ld %ld %ld %ld", (long)r.left, (long)r.top, (long)r.right, (long)r.bottom);
-    outln(buf);
-}
-
-int cmd_child_text(const Args& a)
-{
-    HWND h;
-    unsigned long index;
-    if (a.size() != 3 || !parse_hwnd(a[0], &h) || !parse_ulong(a[2], &index)) return kUsage;
-    unsigned long seen = 0;
-    for (HWND c : children_of(h)) {
-        if (!class_matches(c, a[1])) continue;
-        if (seen++ != index) continue;
-        std::string t;
-        if (!text_of(c, &t)) return fail("WM_GETTEXT to %s timed out", hex(c).c_str());
-        outln(utf8(t));
-        return 0;
-    }
-    return fail("%s has %lu children of class %s; no index %lu", a[0].c_str(), seen,
-                a[1].c_str(), index);
-}
-
 // "Label" stands for a static control that shows text, not a picture.
 bool class_matches(HWND c, const std::string& cls)
 {
@@ -377,6 +305,27 @@ HWND nth_child(HWND h, const std::string& cls, unsigned long index)
     for (HWND c : children_of(h))
         if (class_matches(c, cls) && seen++ == index) return c;
     return NULL;
+}
+
+// "LEFT TOP RIGHT BOTTOM", screen coordinates.
+void print_rect(const RECT& r)
+{
+    char buf[64];
+    snprintf(buf, sizeof buf, "%ld %ld %ld %ld", (long)r.left, (long)r.top, (long)r.right, (long)r.bottom);
+    outln(buf);
+}
+
+int cmd_child_text(const Args& a)
+{
+    HWND h;
+    unsigned long index;
+    if (a.size() != 3 || !parse_hwnd(a[0], &h) || !parse_ulong(a[2], &index)) return kUsage;
+    HWND c = nth_child(h, a[1], index);
+    std::string t;
+    if (!c) return fail("%s has no child %s %lu", a[0].c_str(), a[1].c_str(), index);
+    if (!text_of(c, &t)) return fail("WM_GETTEXT to %s timed out", hex(c).c_str());
+    outln(utf8(t));
+    return 0;
 }
 
 // "LEFT TOP RIGHT BOTTOM" of a child in screen coordinates.
@@ -423,7 +372,6 @@ int cmd_listbox(const Args& a)
     return 0;
 }
 
-// Shows a window that has no way to be shown from outside otherwise.
 // Repaints a window and its children from an erased background, as a
 // window uncovered would be.
 int cmd_redraw(const Args& a)
@@ -433,6 +381,7 @@ int cmd_redraw(const Args& a)
     return RedrawWindow(h, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME) ? 0 : 1;
 }
 
+// Shows a window that has no way to be shown from outside otherwise.
 int cmd_show(const Args& a)
 {
     HWND h;
@@ -551,55 +500,6 @@ int cmd_send(const Args& a)
     return 0;
 }
 
-// The message text is the Static child with the longest text (the icon is
-// a Static without text); Windows gives it id 0xFFFF, Wine its own id.
-HWND message_static(HWND box)
-{
-    HWND best = NULL;
-    size_t best_len = 0;
-    for (HWND c : children_of(box)) {
-        if (_stricmp(class_of(c).c_str(), "Static") != 0) continue;
-        std::string t = text_or_empty(c);
-        if (!best || t.size() > best_len || (t.size() == best_len && GetDlgCtrlID(c) == 0xFFFF)) {
-            best = c;
-            best_len = t.size();
-        }
-    }
-    return best;
-}
-
-int cmd_msgbox(const Args& a)
-{
-    unsigned long ms;
-    if (a.size() < 2 || a.size() > 3 || !parse_ulong(a[1], &ms)) return kUsage;
-    bool dismiss = a.size() == 3;
-    if (dismiss && a[2] != "--dismiss") return kUsage;
-    DWORD start = GetTickCount();
-    HWND box = wait_for_window(ms, [&](HWND w) {
-        return IsWindowVisible(w) && matches(w, "#32770", a[0]);
-    });
-    if (!box) return fail("no message box titled %s within %lu ms", utf8(a[0]).c_str(), ms);
-    HWND text = message_static(box);
-    outln(text ? utf8(text_or_empty(text)) : std::string());
-    if (!dismiss) return 0;
-
-    // OK if the box has one, else its default button (Yes, Retry, ...).
-    int id = IDOK;
-    if (!GetDlgItem(box, IDOK)) {
-        DWORD_PTR def = 0;
-        if (SendMessageTimeoutA(box, DM_GETDEFID, 0, 0, SMTO_ABORTIFHUNG, 2000, &def) &&
-            HIWORD(def) == DC_HASDEFID)
-            id = LOWORD(def);
-    }
-    HWND button = GetDlgItem(box, id);
-    if (button) PostMessageA(button, BM_CLICK, 0, 0);
-    else PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
-    DWORD used = GetTickCount() - start;
-    DWORD left = used < ms ? ms - used : 0;
-    if (left < 5000) left = 5000;
-    return wait_gone(box, left) ? 0 : fail("message box %s did not close", hex(box).c_str());
-}
-
 int cmd_no_visible_windows(const Args& a)
 {
     if (a.size() != 1) return kUsage;
@@ -616,40 +516,19 @@ int cmd_no_visible_windows(const Args& a)
     return n ? fail("%d visible top-level window(s) of %s", n, a[0].c_str()) : 0;
 }
 
-int cmd_windows_of(const Args& a)
-{
-    if (a.size() != 1) return kUsage;
-    std::vector<DWORD> pids = target_pids(a[0]);
-    if (pids.empty()) return fail("no process %s", a[0].c_str());
-    for (HWND h : top_level_windows())
-        if (contains(pids, pid_of(h))) outln(describe(h));
-    return 0;
-}
-
-int cmd_tooltip(const Args& a)
+HWND wait_menu(const Args& a)
 {
     unsigned long ms;
-    if (a.size() != 1 || !parse_ulong(a[0], &ms)) return kUsage;
-    std::string text;
-    HWND h = wait_for_window(ms, [&](HWND w) {
-        if (!IsWindowVisible(w) || _stricmp(class_of(w).c_str(), "tooltips_class32") != 0)
-            return false;
-        text = text_or_empty(w);
-        return !text.empty();
-    });
-    if (!h) return fail("no visible tooltip with text within %lu ms", ms);
-    outln(utf8(text));
-    return 0;
+    if (a.size() != 1 || !parse_ulong(a[0], &ms)) return NULL;
+    HWND h = wait_for_window(ms, [](HWND w) { return IsWindowVisible(w) && class_of(w) == "#32768"; });
+    if (!h) fail("no popup menu within %lu ms", ms);
+    return h;
 }
 
 int cmd_menu(const Args& a)
 {
-    unsigned long ms;
-    if (a.size() != 1 || !parse_ulong(a[0], &ms)) return kUsage;
-    HWND h = wait_for_window(ms, [](HWND w) {
-        return IsWindowVisible(w) && class_of(w) == "#32768";
-    });
-    if (!h) return fail("no popup menu within %lu ms", ms);
+    HWND h = wait_menu(a);
+    if (!h) return 1;
     RECT r;
     GetWindowRect(h, &r);
     char buf[96];
@@ -659,15 +538,22 @@ int cmd_menu(const Args& a)
     return 0;
 }
 
-int cmd_hold_event(const Args& a)
+// hold event NAME MS: a named event exists for MS milliseconds (a name
+// another program has taken); hold file PATH MS: the file is open with no
+// sharing, so other processes can neither read nor write it (a file some
+// other program holds). "ready" once it is held.
+int cmd_hold(const Args& a)
 {
     unsigned long ms;
-    if (a.size() != 2 || !parse_ulong(a[1], &ms)) return kUsage;
-    HANDLE ev = CreateEventA(NULL, TRUE, FALSE, a[0].c_str());
-    if (!ev) return fail("CreateEvent %s failed (error %lu)", utf8(a[0]).c_str(), GetLastError());
+    if (a.size() != 3 || (a[0] != "event" && a[0] != "file") || !parse_ulong(a[2], &ms)) return kUsage;
+    HANDLE held = a[0] == "event" ? CreateEventA(NULL, TRUE, FALSE, a[1].c_str())
+                                  : CreateFileA(a[1].c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
+                                                FILE_ATTRIBUTE_NORMAL, NULL);
+    if (!held || held == INVALID_HANDLE_VALUE)
+        return fail("cannot hold %s (error %lu)", utf8(a[1]).c_str(), GetLastError());
     outln("ready");
     Sleep(ms);
-    CloseHandle(ev);
+    CloseHandle(held);
     return 0;
 }
 
@@ -675,16 +561,25 @@ bool drain(HWND h, DWORD ms);
 
 // Message round trips: N sends of MSG alternating wParam between A and B
 // (so that a wheel handler steps down and up again), each timed.
+// HWND MSG WPARAM_A WPARAM_B N [...]: the start both take.
+bool parse_alternating(const Args& a, size_t count, HWND* h, UINT* msg, WPARAM w[2], unsigned long* n)
+{
+    long w0, w1;
+    if (a.size() != count || !parse_hwnd(a[0], h) || !parse_message(a[1], msg) || !parse_long(a[2], &w0) ||
+        !parse_long(a[3], &w1) || !parse_ulong(a[4], n) || *n == 0)
+        return false;
+    w[0] = (WPARAM)w0;
+    w[1] = (WPARAM)w1;
+    return true;
+}
+
 int cmd_time_send(const Args& a)
 {
     HWND h;
     UINT msg;
-    WPARAM w1, w2;
-    LPARAM lp;
+    WPARAM w[2];
     unsigned long n;
-    if (a.size() != 5 || !parse_message_args(a, &h, &msg, &w1, &lp) || !parse_ulong(a[4], &n) || n == 0)
-        return kUsage;
-    w2 = (WPARAM)strtoul(a[3].c_str(), NULL, 0);
+    if (!parse_alternating(a, 5, &h, &msg, w, &n)) return kUsage;
     LARGE_INTEGER f, t0, t1;
     QueryPerformanceFrequency(&f);
     std::vector<double> us;
@@ -692,15 +587,12 @@ int cmd_time_send(const Args& a)
     for (unsigned long i = 0; i < n; ++i) {
         DWORD_PTR result = 0;
         QueryPerformanceCounter(&t0);
-        if (!SendMessageTimeoutA(h, msg, i % 2 ? w2 : w1, 0, SMTO_ABORTIFHUNG, 5000, &result))
+        if (!SendMessageTimeoutA(h, msg, w[i % 2], 0, SMTO_ABORTIFHUNG, 5000, &result))
             return fail("no answer to message %lu of %lu", i + 1, n);
         QueryPerformanceCounter(&t1);
         us.push_back(1e6 * (double)(t1.QuadPart - t0.QuadPart) / (double)f.QuadPart);
     }
-    std::sort(us.begin(), us.end());
-    char buf[96];
-    snprintf(buf, sizeof buf, "median %.1f us p99 %.1f us over %lu", us[n / 2], us[n * 99 / 100], n);
-    outln(buf);
+    outln(Percentiles(us));
     return 0;
 }
 
@@ -711,16 +603,13 @@ int cmd_flood(const Args& a)
 {
     HWND h;
     UINT msg;
-    WPARAM w1, w2;
-    LPARAM lp;
+    WPARAM w[2];
     unsigned long n, burst;
-    if (a.size() != 6 || !parse_message_args(a, &h, &msg, &w1, &lp) || !parse_ulong(a[4], &n) ||
-        !parse_ulong(a[5], &burst) || burst == 0)
+    if (!parse_alternating(a, 6, &h, &msg, w, &n) || !parse_ulong(a[5], &burst) || burst == 0)
         return kUsage;
-    w2 = (WPARAM)strtoul(a[3].c_str(), NULL, 0);
     for (unsigned long i = 0; i < n;) {
         for (unsigned long j = 0; j < burst && i < n; ++j, ++i)
-            if (!PostMessageA(h, msg, i % 2 ? w2 : w1, 0))
+            if (!PostMessageA(h, msg, w[i % 2], 0))
                 return fail("PostMessage %lu failed (error %lu)", i + 1, GetLastError());
         if (!drain(h, 120000))
             return fail("messages not handled within 120 s after %lu", i);
@@ -818,22 +707,6 @@ int cmd_rect(const Args& a)
     return 0;
 }
 
-// Opens PATH with no sharing, so other processes cannot read or write it
-// until MS milliseconds have passed (a file held by some other program).
-int cmd_hold_file(const Args& a)
-{
-    unsigned long ms;
-    if (a.size() != 2 || !parse_ulong(a[1], &ms)) return kUsage;
-    HANDLE f = CreateFileA(a[0].c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, NULL);
-    if (f == INVALID_HANDLE_VALUE)
-        return fail("cannot open %s (error %lu)", utf8(a[0]).c_str(), GetLastError());
-    outln("ready");
-    Sleep(ms);
-    CloseHandle(f);
-    return 0;
-}
-
 int cmd_pids(const Args& a)
 {
     if (a.size() != 1) return kUsage;
@@ -854,15 +727,6 @@ int cmd_pids(const Args& a)
 // are, never through the ANSI code page.
 
 std::vector<std::wstring> g_wargs; // the command's arguments, wide
-
-std::string utf8_of(const std::wstring& w)
-{
-    if (w.empty()) return std::string();
-    int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), (int)w.size(), NULL, 0, NULL, NULL);
-    std::string s(n, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, w.data(), (int)w.size(), &s[0], n, NULL, NULL);
-    return s;
-}
 
 // The text the window manager keeps: for a window of another process no
 // message is sent, so an ANSI window procedure cannot narrow it on the way.
@@ -888,16 +752,21 @@ bool wide_text_asked(HWND h, std::wstring* text)
     return true;
 }
 
-int cmd_wtext(const Args& a)
+// text HWND: what the ANSI WM_GETTEXT gives, as the program reads its own
+// texts; --wide: the title the window manager keeps; --asked: WM_GETTEXT
+// asked wide, as the system asks when it paints a title bar.
+int cmd_text(const Args& a)
 {
     HWND h;
-    if (a.size() < 1 || a.size() > 2 || !parse_hwnd(a[0], &h)) return kUsage;
-    bool asked = a.size() == 2;
-    if (asked && a[1] != "--asked") return kUsage;
+    if (a.empty() || a.size() > 2 || !parse_hwnd(a[0], &h)) return kUsage;
+    const std::string how = a.size() == 2 ? a[1] : "";
+    if (!how.empty() && how != "--wide" && how != "--asked") return kUsage;
     if (!IsWindow(h)) return fail("%s is not a window", a[0].c_str());
-    std::wstring text = wide_title_of(h);
-    if (asked && !wide_text_asked(h, &text)) return fail("%s did not answer WM_GETTEXT", a[0].c_str());
-    outln(utf8_of(text));
+    std::string ansi;
+    std::wstring wide = wide_title_of(h);
+    if (how.empty() ? !text_of(h, &ansi) : how == "--asked" && !wide_text_asked(h, &wide))
+        return fail("%s did not answer WM_GETTEXT", a[0].c_str());
+    outln(how.empty() ? utf8(ansi) : utf8_of(wide));
     return 0;
 }
 
@@ -914,61 +783,12 @@ int cmd_wchildren(const Args& a)
     return 0;
 }
 
-// The message box whose title is CAPTION (compared wide): its text, wide;
-// with --dismiss it is then closed as msgbox does.
-int cmd_wmsgbox(const Args& a)
-{
-    unsigned long ms;
-    if (a.size() < 2 || a.size() > 3 || !parse_ulong(a[1], &ms)) return kUsage;
-    bool dismiss = a.size() == 3;
-    if (dismiss && a[2] != "--dismiss") return kUsage;
-    const std::wstring caption = g_wargs[0];
-    HWND box = wait_for_window(ms, [&](HWND w) {
-        return IsWindowVisible(w) && class_of(w) == "#32770" && wide_title_of(w) == caption;
-    });
-    if (!box) return fail("no message box titled %s within %lu ms", utf8_of(caption).c_str(), ms);
-    std::wstring text;
-    for (HWND c : children_of(box)) {
-        if (_stricmp(class_of(c).c_str(), "Static") != 0) continue;
-        std::wstring t = wide_title_of(c);
-        if (t.size() > text.size()) text = t;
-    }
-    outln(utf8_of(text));
-    if (!dismiss) return 0;
-    HWND button = GetDlgItem(box, IDOK);
-    if (button) PostMessageW(button, BM_CLICK, 0, 0);
-    else PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    return wait_gone(box, ms < 5000 ? 5000 : ms) ? 0 : fail("message box %s did not close", hex(box).c_str());
-}
-
-// The text of the first visible tooltip that shows one, asked wide (the
-// tooltip control is a Unicode window whatever call made it).
-int cmd_wtooltip(const Args& a)
-{
-    unsigned long ms;
-    if (a.size() != 1 || !parse_ulong(a[0], &ms)) return kUsage;
-    std::wstring text;
-    HWND h = wait_for_window(ms, [&](HWND w) {
-        if (!IsWindowVisible(w) || _stricmp(class_of(w).c_str(), "tooltips_class32") != 0) return false;
-        wchar_t buf[512] = L"";
-        DWORD_PTR got = 0;
-        if (!SendMessageTimeoutW(w, WM_GETTEXT, 512, (LPARAM)buf, SMTO_ABORTIFHUNG, 2000, &got)) return false;
-        text = buf;
-        return !text.empty();
-    });
-    if (!h) return fail("no visible tooltip with text within %lu ms", ms);
-    outln(utf8_of(text));
-    return 0;
-}
-
 // The items of the open popup menu, one a line, wide ("-" for a separator).
 // Needs the menu's handle to be readable from this process.
 int cmd_wmenu(const Args& a)
 {
-    unsigned long ms;
-    if (a.size() != 1 || !parse_ulong(a[0], &ms)) return kUsage;
-    HWND h = wait_for_window(ms, [](HWND w) { return IsWindowVisible(w) && class_of(w) == "#32768"; });
-    if (!h) return fail("no popup menu within %lu ms", ms);
+    HWND h = wait_menu(a);
+    if (!h) return 1;
     DWORD_PTR menu = 0;
     const UINT kMnGetHMenu = 0x01E1;
     if (!SendMessageTimeoutW(h, kMnGetHMenu, 0, 0, SMTO_ABORTIFHUNG, 5000, &menu) || !menu)
@@ -985,6 +805,67 @@ int cmd_wmenu(const Args& a)
         GetMenuStringW((HMENU)menu, i, buf, 256, MF_BYPOSITION);
         outln(utf8_of(buf));
     }
+    return 0;
+}
+
+// msgbox CAPTION MS [--dismiss]: the text of the message box titled CAPTION,
+// compared wide so that a caption of any code page is found. The text is
+// the longest Static's: the icon is a Static without text, and Windows gives
+// the text id 0xFFFF, Wine an id of its own. --dismiss then presses OK, or
+// the default button where there is no OK (Yes, Retry, ...).
+int cmd_msgbox(const Args& a)
+{
+    unsigned long ms;
+    if (a.size() < 2 || a.size() > 3 || !parse_ulong(a[1], &ms)) return kUsage;
+    bool dismiss = a.size() == 3;
+    if (dismiss && a[2] != "--dismiss") return kUsage;
+    const std::wstring caption = g_wargs[0];
+    HWND box = wait_for_window(ms, [&](HWND w) {
+        return IsWindowVisible(w) && class_of(w) == "#32770" && wide_title_of(w) == caption;
+    });
+    if (!box) return fail("no message box titled %s within %lu ms", utf8_of(caption).c_str(), ms);
+    std::wstring text;
+    for (HWND c : children_of(box)) {
+        std::wstring t = wide_title_of(c);
+        if (_stricmp(class_of(c).c_str(), "Static") == 0 && t.size() > text.size()) text = t;
+    }
+    outln(utf8_of(text));
+    if (!dismiss) return 0;
+    int id = IDOK;
+    DWORD_PTR def = 0;
+    if (!GetDlgItem(box, IDOK) && SendMessageTimeoutW(box, DM_GETDEFID, 0, 0, SMTO_ABORTIFHUNG, 2000, &def) &&
+        HIWORD(def) == DC_HASDEFID)
+        id = LOWORD(def);
+    HWND button = GetDlgItem(box, id);
+    if (button) PostMessageW(button, BM_CLICK, 0, 0);
+    else PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+    return wait_gone(box, ms < 5000 ? 5000 : ms) ? 0 : fail("message box %s did not close", hex(box).c_str());
+}
+
+// tooltip MS [PID|EXE]: the text of the first visible tooltip with text
+// that belongs to the shell (its notification area's), or to the process
+// named; asked wide, since the tooltip control is a Unicode window whatever
+// call made it.
+int cmd_tooltip(const Args& a)
+{
+    unsigned long ms;
+    if (a.empty() || a.size() > 2 || !parse_ulong(a[0], &ms)) return kUsage;
+    const std::string owner = a.size() == 2 ? a[1] : "explorer.exe";
+    const std::vector<DWORD> pids = target_pids(owner);
+    if (pids.empty()) return fail("no process %s", owner.c_str());
+    std::wstring text;
+    HWND h = wait_for_window(ms, [&](HWND w) {
+        if (!IsWindowVisible(w) || !contains(pids, pid_of(w)) ||
+            _stricmp(class_of(w).c_str(), "tooltips_class32") != 0)
+            return false;
+        wchar_t buf[512] = L"";
+        DWORD_PTR got = 0;
+        if (!SendMessageTimeoutW(w, WM_GETTEXT, 512, (LPARAM)buf, SMTO_ABORTIFHUNG, 2000, &got)) return false;
+        text = buf;
+        return !text.empty();
+    });
+    if (!h) return fail("no visible tooltip of %s with text within %lu ms", owner.c_str(), ms);
+    outln(utf8_of(text));
     return 0;
 }
 
@@ -1026,6 +907,99 @@ int cmd_resources(const Args& a)
     return 0;
 }
 
+// ---- what the keyboard reaches, and stand-in windows -----------------------
+
+// "CLASS TEXT" of the control with the keyboard focus in HWND's thread, or
+// "none" where no window of it has the focus.
+int cmd_focus(const Args& a)
+{
+    HWND h;
+    if (a.size() != 1 || !parse_hwnd(a[0], &h)) return kUsage;
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    if (!IsWindow(h) || !GetGUIThreadInfo(GetWindowThreadProcessId(h, NULL), &info))
+        return fail("no thread information for %s", a[0].c_str());
+    if (!info.hwndFocus) {
+        outln("none");
+        return 0;
+    }
+    std::wstring text;
+    wide_text_asked(info.hwndFocus, &text);
+    outln(class_of(info.hwndFocus) + " " + utf8_of(text));
+    return 0;
+}
+
+// The SS_ type bits of HWND's Nth text label (what decides its wrapping).
+int cmd_label_style(const Args& a)
+{
+    HWND h;
+    unsigned long index;
+    if (a.size() != 2 || !parse_hwnd(a[0], &h) || !parse_ulong(a[1], &index)) return kUsage;
+    HWND c = nth_child(h, "Label", index);
+    if (!c) return fail("%s has no label %lu", a[0].c_str(), index);
+    outln(std::to_string(GetWindowLongA(c, GWL_STYLE) & SS_TYPEMASK));
+    return 0;
+}
+
+LRESULT CALLBACK standin_proc(HWND h, UINT msg, WPARAM w, LPARAM l)
+{
+    if (msg == WM_DESTROY) PostQuitMessage(0);
+    return DefWindowProcA(h, msg, w, l);
+}
+
+// window CLASS TITLE X Y W H [CHILD_CLASS CHILD_TEXT CX CY CW CH]: a
+// top-level tool window that stays on top, with one child control, until it
+// is closed or this process is ended. It stands in for another program's
+// window, or for the taskbar of a further monitor; copied under another
+// name, the probe is that program.
+int cmd_window(const Args& a)
+{
+    long v[10] = {};
+    if (a.size() != 6 && a.size() != 12) return kUsage;
+    for (size_t i = 2; i < a.size(); ++i)
+        if (i != 6 && i != 7 && !parse_long(a[i], &v[i < 6 ? i - 2 : i - 4])) return kUsage;
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = standin_proc;
+    wc.hInstance = GetModuleHandleA(NULL);
+    wc.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
+    wc.hCursor = LoadCursorA(NULL, (LPCSTR)IDC_ARROW);
+    wc.lpszClassName = a[0].c_str();
+    if (!RegisterClassA(&wc)) return fail("cannot register class %s", a[0].c_str());
+    HWND top = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, a[0].c_str(), a[1].c_str(), WS_POPUP | WS_VISIBLE,
+                               v[0], v[1], v[2], v[3], NULL, NULL, wc.hInstance, NULL);
+    if (!top) return fail("cannot create the window (error %lu)", GetLastError());
+    if (a.size() == 12)
+        CreateWindowExA(0, a[6].c_str(), a[7].c_str(), WS_CHILD | WS_VISIBLE, v[4], v[5], v[6], v[7], top, NULL,
+                        wc.hInstance, NULL);
+    MSG m;
+    while (GetMessageA(&m, NULL, 0, 0) > 0) DispatchMessageA(&m);
+    return 0;
+}
+
+// tick PID|EXE N: the program's timers tick N times now, each tick handled
+// before the next is sent (a timer ticks through a hidden window of its own,
+// class TPelmTimerWindow). Proves that polls have run without waiting for
+// them; prints how many timers ticked.
+int cmd_tick(const Args& a)
+{
+    unsigned long n;
+    if (a.size() != 2 || !parse_ulong(a[1], &n)) return kUsage;
+    std::vector<DWORD> pids = target_pids(a[0]);
+    int timers = 0;
+    for (HWND h : top_level_windows()) {
+        if (!contains(pids, pid_of(h)) || class_of(h) != "TPelmTimerWindow") continue;
+        ++timers;
+        for (unsigned long i = 0; i < n; ++i) {
+            DWORD_PTR result = 0;
+            if (!SendMessageTimeoutA(h, WM_TIMER, 1, 0, SMTO_ABORTIFHUNG, 30000, &result))
+                return fail("timer window %s did not take tick %lu", hex(h).c_str(), i + 1);
+        }
+    }
+    if (!timers) return fail("%s has no timer", a[0].c_str());
+    outln(std::to_string(timers));
+    return 0;
+}
+
 struct Command {
     const char* name;
     int (*run)(const Args&);
@@ -1034,20 +1008,17 @@ struct Command {
 
 const Command kCommands[] = {
     {"find", cmd_find, "CLASS TITLE"},
-    {"find-all", cmd_find_all, "CLASS TITLE"},
     {"wait-window", cmd_wait_window, "CLASS TITLE TIMEOUT_MS [--visible]"},
     {"wait-gone", cmd_wait_gone, "HWND TIMEOUT_MS"},
-    {"text", cmd_text, "HWND"},
+    {"text", cmd_text, "HWND [--wide|--asked]"},
     {"child-text", cmd_child_text, "HWND CLASS INDEX"},
     {"post", cmd_post, "HWND MSG WPARAM LPARAM [N]"},
     {"send", cmd_send, "HWND MSG WPARAM LPARAM [TIMEOUT_MS]"},
     {"msgbox", cmd_msgbox, "CAPTION TIMEOUT_MS [--dismiss]"},
     {"no-visible-windows", cmd_no_visible_windows, "PID|EXE_NAME"},
-    {"windows-of", cmd_windows_of, "PID|EXE_NAME"},
-    {"tooltip", cmd_tooltip, "TIMEOUT_MS"},
+    {"tooltip", cmd_tooltip, "TIMEOUT_MS [PID|EXE_NAME]"},
     {"menu", cmd_menu, "TIMEOUT_MS"},
-    {"hold-event", cmd_hold_event, "NAME MS"},
-    {"hold-file", cmd_hold_file, "PATH MS"},
+    {"hold", cmd_hold, "event NAME MS | file PATH MS"},
     {"rect", cmd_rect, "HWND"},
     {"fuzz", cmd_fuzz, "HWND MSG N SEED"},
     {"tray-delete", cmd_tray_delete, "HWND ID"},
@@ -1063,12 +1034,13 @@ const Command kCommands[] = {
     {"time-send", cmd_time_send, "HWND MSG WPARAM_A WPARAM_B N"},
     {"flood", cmd_flood, "HWND MSG WPARAM_A WPARAM_B N BURST"},
     {"pids", cmd_pids, "EXE_NAME"},
-    {"wtext", cmd_wtext, "HWND [--asked]"},
     {"wchildren", cmd_wchildren, "HWND"},
-    {"wmsgbox", cmd_wmsgbox, "CAPTION TIMEOUT_MS [--dismiss]"},
     {"wmenu", cmd_wmenu, "TIMEOUT_MS"},
-    {"wtooltip", cmd_wtooltip, "TIMEOUT_MS"},
     {"resources", cmd_resources, "PID|EXE_NAME"},
+    {"focus", cmd_focus, "HWND"},
+    {"label-style", cmd_label_style, "HWND INDEX"},
+    {"window", cmd_window, "CLASS TITLE X Y W H [CHILD_CLASS CHILD_TEXT CX CY CW CH]"},
+    {"tick", cmd_tick, "PID|EXE_NAME N"},
 };
 
 int usage()
@@ -1092,10 +1064,10 @@ int main()
     if (!wargv || argc < 2) return usage();
     Args args;
     for (int i = 2; i < argc; ++i) {
-        args.push_back(wide_to_ansi(wargv[i]));
+        args.push_back(Narrow(wargv[i], CP_ACP));
         g_wargs.push_back(wargv[i]);
     }
-    std::string name = wide_to_ansi(wargv[1]);
+    std::string name = Narrow(wargv[1], CP_ACP);
     LocalFree(wargv);
 
     for (const Command& c : kCommands) {

@@ -7,12 +7,9 @@
 set -euo pipefail
 . "$(dirname "$0")/common.inc"
 . "$(dirname "$0")/gestures.inc"
-cp "$PELM_BUILD_DIR/tests/win32/focus_look.exe" "$app/"
-look_exe=$(winepath -w "$app/focus_look.exe")
-look() { timeout -k 5 120 wine "$look_exe" "$@" </dev/null | tr -d '\r'; }
 focus_is() { # focus_is HWND "CLASS TEXT"
   local f
-  f=$(look focus "$1")
+  f=$(probe focus "$1")
   [ "$f" = "$2" ] || { echo "focus on [$f], not [$2]" >&2; return 1; }
 }
 
@@ -33,8 +30,8 @@ pass "the list box has the focus when the dialog opens"
 
 # Label3 stays on one line; Label2 wraps where it must.
 SS_LEFT=0 SS_LEFTNOWORDWRAP=12
-assert_eq "$SS_LEFT" "$(look label-style "$dlg" 0)" "Label2 is a wrapping left-aligned text"
-assert_eq "$SS_LEFTNOWORDWRAP" "$(look label-style "$dlg" 1)" "Label3 does not wrap"
+assert_eq "$SS_LEFT" "$(probe label-style "$dlg" 0)" "Label2 is a wrapping left-aligned text"
+assert_eq "$SS_LEFTNOWORDWRAP" "$(probe label-style "$dlg" 1)" "Label3 does not wrap"
 
 # Label2's text lies at the bottom of its 17-pixel box: dark pixels in its
 # lowest rows, which a text at the top of the box (12 pixels high) leaves empty.
@@ -81,6 +78,5 @@ wait_for 60 probe no-visible-windows pelmora.exe >/dev/null || fail "Alt+H did n
 pass "Alt+H presses 設定画面を閉じる(&H)"
 
 menu_item 12
-rc=$(wine_wait_exit "$pid" 300) || true
-assert_eq 0 "$rc" "the exit code after 終了(&X)"
+assert_exits "$pid" "the exit code after 終了(&X)"
 finish

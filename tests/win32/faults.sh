@@ -41,7 +41,7 @@ echo "  floods: 10,000 WM_HOOKWHEEL and 10,000 tray callbacks in $(( $(ms) - t0 
 pass "after the floods it answers within 1 s and its working set is within 10 %"
 xdotool mousemove 500 767 sleep 0.3 click 5
 v=$(wait_for 30 percent) || fail "no level after the floods"
-sleep 2 # several polls: a level the mixer does not hold would be read back changed
+probe tick pelmora.exe 3 >/dev/null || fail "the poll did not run" # a level the mixer does not hold would be read back changed
 assert_eq "$v" "$(percent)" "the level the wheel wrote is what the poll reads back"
 
 # --- the shell forgets the icon, then announces itself ---------------------
@@ -53,7 +53,7 @@ pass "TaskbarCreated brings the icon back"
 
 # --- the audio server goes away and comes back -----------------------------
 bash "$PELM_RIG_DIR/rig.sh" audio-stop "$PELM_RIG_STATE"
-sleep 2 # some polls without a server
+probe tick pelmora.exe 3 >/dev/null || fail "the poll did not run without the audio server"
 before=$(percent)
 xdotool mousemove 500 767 sleep 0.3 click 5 sleep 1 click 4
 assert_ok answers 5000
@@ -61,12 +61,12 @@ assert_eq "$hwnd" "$(probe find TPelmFormMain -)" "the same main window without 
 echo "  without the audio server: tooltip before the notches ${before}%, after $(percent)%"
 pass "without the audio server the polls and the wheel fail quietly"
 bash "$PELM_RIG_DIR/rig.sh" audio-start "$PELM_RIG_STATE"
-# The level the polls settle on with the server back (two reads a second
-# apart agree), then a notch must step from it.
-_settled() { local a b; a=$(percent) && sleep 1 && b=$(percent) && [ "$a" = "$b" ] && echo "$a"; }
+# The level the polls settle on with the server back (two reads with polls
+# between them agree), then a notch must step from it.
+_settled() { local a b; a=$(percent) && probe tick pelmora.exe 2 >/dev/null && b=$(percent) && [ "$a" = "$b" ] && echo "$a"; }
 back=$(wait_for 60 _settled) || fail "no settled level after the audio server came back"
 xdotool mousemove 500 767 sleep 0.3 click 5
-wait_for 30 is_level "$(down_from "$back")" >/dev/null ||
+wait_for 30 is percent "$(down_from "$back")" >/dev/null ||
   fail "after the audio server came back a notch did not step $back% to $(down_from "$back")%"
 pass "the audio server back: the wheel steps again ($back% -> $(down_from "$back")%)"
 assert_ok answers 5000

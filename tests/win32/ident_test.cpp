@@ -1,8 +1,6 @@
 // ident_test: tells which program owns the window at a point, with the
 // program's own identification code, from inside Wine.
 //
-//   ident_test --window TITLE         a window with a child button, shown at
-//                                     the top left until the process is ended
 //   ident_test --at-title TITLE       the program name at the centre of that
 //                                     top-level window's first child, once
 //                                     that window is brought to the top
@@ -13,7 +11,6 @@
 // the platform, so a test can see which way was taken.
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -22,47 +19,13 @@
 
 #include "wheel/ProgramName.h"
 #include "wheel/win32/WinProcessImage.h"
+#include "wintext.h"
 
 namespace {
 
 std::string Utf8(const std::string& ansi)
 {
-    if (ansi.empty())
-        return ansi;
-    int wide = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
-    std::wstring w(wide, L'\0');
-    MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &w[0], wide);
-    int length = WideCharToMultiByte(CP_UTF8, 0, w.data(), wide, nullptr, 0, nullptr, nullptr);
-    std::string out(length, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, w.data(), wide, &out[0], length, nullptr, nullptr);
-    return out;
-}
-
-std::string Ansi(const wchar_t* w)
-{
-    int length = WideCharToMultiByte(CP_ACP, 0, w, -1, nullptr, 0, nullptr, nullptr);
-    std::string out(length > 0 ? length - 1 : 0, '\0');
-    if (length > 1)
-        WideCharToMultiByte(CP_ACP, 0, w, -1, &out[0], length, nullptr, nullptr);
-    return out;
-}
-
-int ShowWindowUntilEnded(const std::string& title)
-{
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    wc.lpszClassName = "PelmIdentTest";
-    RegisterClassA(&wc);
-    HWND top = CreateWindowExA(WS_EX_TOPMOST, "PelmIdentTest", title.c_str(), WS_POPUP | WS_VISIBLE | WS_BORDER, 0,
-                               0, 300, 200, nullptr, nullptr, wc.hInstance, nullptr);
-    CreateWindowExA(0, "BUTTON", "child", WS_CHILD | WS_VISIBLE, 50, 50, 200, 100, top, nullptr, wc.hInstance,
-                    nullptr);
-    MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0)
-        DispatchMessageA(&msg);
-    return 0;
+    return Narrow(Widen(ansi, CP_ACP), CP_UTF8);
 }
 
 bool ChildCentre(const std::string& title, TPoint& pt)
@@ -123,9 +86,7 @@ int Bench(TPoint pt, int count)
         }
         us.push_back(1e6 * static_cast<double>(b.QuadPart - a.QuadPart) / static_cast<double>(frequency.QuadPart));
     }
-    std::sort(us.begin(), us.end());
-    std::printf("GetProgramNameAtPoint: median %.1f us, p99 %.1f us over %d calls (%s)\n", us[us.size() / 2],
-                us[us.size() * 99 / 100], count, Utf8(name).c_str());
+    std::printf("GetProgramNameAtPoint: %s calls (%s)\n", Percentiles(us).c_str(), Utf8(name).c_str());
     return 0;
 }
 
@@ -137,13 +98,11 @@ int main()
     wchar_t** wargv = CommandLineToArgvW(GetCommandLineW(), &argc);
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i)
-        args.push_back(Ansi(wargv[i]));
+        args.push_back(Narrow(wargv[i], CP_ACP));
 
     OSVERSIONINFOA version = {};
     version.dwOSVersionInfoSize = sizeof(version);
     GetVersionExA(&version);
-    if (args.size() == 2 && args[0] == "--window")
-        return ShowWindowUntilEnded(args[1]);
     std::printf("platform %lu (%s)\n", version.dwPlatformId,
                 version.dwPlatformId == VER_PLATFORM_WIN32_NT ? "NT family" : "9x family, tool-help");
     TPoint pt = {0, 0};
@@ -156,6 +115,6 @@ int main()
     }
     if (args.size() == 3 && args[0] == "--bench")
         return ChildCentre(args[1], pt) ? Bench(pt, std::atoi(args[2].c_str())) : 1;
-    std::fputs("usage: ident_test --window TITLE | --at-title TITLE | --at X Y | --bench TITLE N\n", stderr);
+    std::fputs("usage: ident_test --at-title TITLE | --at X Y | --bench TITLE N\n", stderr);
     return 2;
 }

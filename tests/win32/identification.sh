@@ -17,14 +17,15 @@ short=$(mktemp -d /tmp/pelm-id.XXXXXX)
 trap 'kill_started; rm -rf "$short"' EXIT
 deep="$short/$(printf 'a%.0s' $(seq 60))/$(printf 'b%.0s' $(seq 60))/$(printf 'c%.0s' $(seq 40))"
 mkdir -p "$deep"
-cp "$app/ident_test.exe" "$deep/Deep_Window.exe"
-cp "$app/ident_test.exe" "$app/表示ソフト.exe"
+# The probe, copied under these names, shows their windows.
+cp "$(_pelm_find_probe)" "$deep/Deep_Window.exe"
+cp "$(_pelm_find_probe)" "$app/表示ソフト.exe"
 deep_win=$(winepath -w "$deep/Deep_Window.exe")
 [ ${#deep_win} -gt 150 ] || fail "the deep path is only ${#deep_win} characters"
 
 show() { # show EXE TITLE: a window of that program, until the test ends
   local pid
-  pid=$(wine_start "$1" --window "$2")
+  pid=$(wine_start "$1" window PelmIdentTest "$2" 0 0 300 200 BUTTON child 50 50 200 100)
   wait_for 120 probe find PelmIdentTest "$2" >/dev/null || fail "no window from $1"
 }
 show "$deep_win" pelm-deep

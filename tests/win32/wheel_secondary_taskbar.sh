@@ -6,15 +6,14 @@
 set -euo pipefail
 . "$(dirname "$0")/common.inc"
 . "$(dirname "$0")/gestures.inc"
-bar_exe=$(winepath -w "$PELM_BUILD_DIR/tests/win32/secondary_taskbar.exe")
 
 start_program
 hook_ready
-label() { probe child-text "$hwnd" Label 0; }
-is() { [ "$("$1")" = "$2" ] || { echo "$1 is not $2" >&2; return 1; }; }
 
 # The stand-in lies in the middle of the screen, far from the bottom row.
-bar_pid=$(wine_start "$bar_exe" Shell_SecondaryTrayWnd 200 300)
+# Its child control covers its left half, as the real one's button strip.
+bar() { wine_start "$(_pelm_find_probe)" window "$1" pelm-secondary 200 300 400 40 STATIC buttons 0 0 200 40; }
+bar_pid=$(bar Shell_SecondaryTrayWnd)
 bar=$(wait_for 120 probe find Shell_SecondaryTrayWnd pelm-secondary) || fail "no secondary taskbar window"
 read_rect l t r b rect "$bar"
 assert_eq "200 300 600 340" "$l $t $r $b" "the secondary taskbar's rectangle"
@@ -34,7 +33,7 @@ pass "notches over a secondary taskbar step the volume: the tooltip reads $v%"
 kill_pid "$bar_pid"
 
 # The same window under another class is just a window.
-other_pid=$(wine_start "$bar_exe" PelmNotATaskbar 200 300)
+other_pid=$(bar PelmNotATaskbar)
 wait_for 120 probe find PelmNotATaskbar pelm-secondary >/dev/null || fail "no window of the other class"
 notch 500 320 down
 wait_for 30 is label -120 >/dev/null || fail "Label1 did not show the notch"
