@@ -8,11 +8,10 @@
 #   wine_output PID / wine_errors PID               what it printed
 #   kill_pid PID [GRACE_SECONDS]                    stop a process by pid
 #   probe SUBCOMMAND ARGS...                        run the Win32 probe
-#   assert_eq / assert_ne / assert_contains / assert_match / assert_ok /
-#   assert_fails / fail / pass                      checks with clear messages
-#   rig_stop_on_exit STATE_DIR                      stop a rig when the shell exits
+#   assert_eq / assert_contains / assert_match / assert_ok /
+#   assert_fails / assert_exits / fail / pass / skip   checks, clear messages
 #   seh_expected PID / seh_report                   exceptions Wine swallowed
-#   tray_pixels / tray_shows level|muted|nothing    what the tray icon shows
+#   tray_pixels / tray_shows level [PERCENT]|muted|nothing   the tray icon
 #
 # Assertions exit the script on failure, so call them at the top level of
 # the test, not inside $(...).
@@ -153,8 +152,9 @@ probe() {
   timeout -k 5 "${PELM_PROBE_TIMEOUT:-120}" wine "$exe" "$@" </dev/null
 }
 
-# "red=N green=M": pure red and pure green pixels in the notification area
-# (the bottom right corner of the virtual desktop).
+# "red=N green=M gauge=H": pure red and pure green pixels in the notification
+# area (the bottom right corner of the virtual desktop), and the rows that
+# hold green.
 # Wine 10's taskbar paints a changed icon over the old one without erasing
 # it; the taskbar is repainted from its background first, as Windows always
 # paints it.
@@ -169,14 +169,21 @@ tray_pixels() {
   rm -f "$shot"
   return $rc
 }
-tray_shows() { # tray_shows level|muted|nothing
-  local p
+# The gauge rows that each level picture lights (0-9 %: the first, ...,
+# 90-100 %: the tenth), as Wine draws the 32-pixel pictures in the 16-pixel
+# tray: every other row, so half of their 2, 5, 8 ... 29 lit rows.
+_PELM_GAUGE_ROWS=(1 2 4 5 7 9 10 12 13 14)
+tray_shows() { # tray_shows level [PERCENT]|muted|nothing
+  local p want
   p=$(tray_pixels) || return 1
   case "$1" in
-    level) [[ $p =~ ^red=0\ green=[1-9] ]] ;;
-    muted) [[ $p =~ ^red=[1-9][0-9]*\ green=0$ ]] ;;
-    nothing) [ "$p" = "red=0 green=0" ] ;;
-  esac || { echo "tray shows $p, not $1" >&2; return 1; }
+    level)
+      if [ -n "${2:-}" ]; then want=${_PELM_GAUGE_ROWS[$(($2 >= 90 ? 9 : $2 / 10))]}; else
+        want="(${_PELM_GAUGE_ROWS[*]})" want=${want// /|}; fi
+      [[ $p =~ ^red=0\ green=[1-9][0-9]*\ gauge=$want$ ]] ;;
+    muted) [[ $p =~ ^red=[1-9][0-9]*\ green=0\ gauge=0$ ]] ;;
+    nothing) [ "$p" = "red=0 green=0 gauge=0" ] ;;
+  esac || { echo "tray shows $p, not $*" >&2; return 1; }
 }
 
 PELM_PASSED=${PELM_PASSED:-0}
@@ -203,10 +210,6 @@ assert_eq() {
   [ "$1" = "$2" ] && { pass "${3:-values equal}"; return 0; }
   fail "${3:-values differ}: expected [$1], got [$2]"
 }
-assert_ne() {
-  [ "$1" != "$2" ] && { pass "${3:-values differ}"; return 0; }
-  fail "${3:-values equal}: both are [$1]"
-}
 assert_contains() {
   case "$1" in *"$2"*) pass "${3:-text contains [$2]}"; return 0 ;; esac
   fail "${3:-text lacks [$2]}: [$1] does not contain [$2]"
@@ -227,6 +230,13 @@ assert_fails() {
   [ "$rc" = 1 ] && { pass "fails as expected: $*"; return 0; }
   [ "$rc" = 0 ] && fail "command succeeded but should fail: $*"
   fail "command failed for another reason (status $rc): $*"
+}
+# assert_exits PID WHAT [SECONDS]: the process ends within SECONDS (300),
+# with exit code 0.
+assert_exits() {
+  local rc
+  rc=$(wine_wait_exit "$1" "${3:-300}") || true
+  assert_eq 0 "$rc" "$2"
 }
 # read_rect L T R B PROBE_ARGS...: four integers from the probe into the
 # variables named, or the test fails (an empty read would click at 0,0).
@@ -261,10 +271,4 @@ seh_report() {
     grep -E "$PELM_SEH_PATTERN" "${f%.pid}.err" 2>/dev/null | sed "s/^/pid $pid: /"
   done
   return 0
-}
-
-rig_stop_on_exit() {
-  local state=$1
-  # shellcheck disable=SC2064
-  trap "bash '$PELM_RIG_DIR/rig.sh' stop '$state'" EXIT
 }

@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """Reads a binary PPM (P6) from stdin, without an image library.
 
-  pixels.py              "red=N green=M": pure red and pure green pixels,
-                         enough to tell the tray icon's level pictures (green
-                         gauge) from the muted one (red sign)
+  pixels.py              "red=N green=M gauge=H": pure red and pure green
+                         pixels, and the rows that hold pure green: the
+                         muted picture's sign is red, the level pictures'
+                         gauge green, lit up to a height of their own
   pixels.py --dark-rows  the rows (from 0) that hold a dark pixel, as text
                          is drawn"""
 import sys
@@ -32,13 +33,15 @@ def main():
         print(" ".join(map(str, dark)))
         return
     red = green = 0
+    rows = set()
     for i in range(0, len(pixels), 3):
         rgb = pixels[i:i + 3]
         if rgb == b"\xff\x00\x00":
             red += 1
         elif rgb == b"\x00\xff\x00":
             green += 1
-    print(f"red={red} green={green}")
+            rows.add(i // (width * 3))
+    print(f"red={red} green={green} gauge={len(rows)}")
 
 
 if __name__ == "__main__":

@@ -22,24 +22,10 @@ DESKTOP_NAME=pelm
 
 log() { echo "rig: $*" >&2; }
 die() { log "$*"; exit 1; }
-
-# Polls "$@" every 0.2 s until it succeeds or SECONDS_LIMIT pass.
-poll() {
-  local limit=$1; shift
-  local deadline=$(( $(date +%s%N) + limit * 1000000000 ))
-  until "$@" >/dev/null 2>&1; do
-    [ "$(date +%s%N)" -lt "$deadline" ] || return 1
-    sleep 0.2
-  done
-}
-
-# A zombie has ended; only its parent has not collected it yet.
-alive() {
-  kill -0 "$1" 2>/dev/null || return 1
-  case "$(ps -o stat= -p "$1" 2>/dev/null)" in Z*|"") return 1 ;; esac
-}
-
-gone() { ! alive "$1"; }
+# shellcheck disable=SC1091 # wait_for, kill_pid, _pelm_gone
+. "$rig_dir/lib.sh"
+poll() { wait_for "$@" >/dev/null 2>&1; }
+alive() { ! _pelm_gone "$1"; }
 
 record_pid() { echo "$1 $2" >>"$state/pids"; }
 
@@ -343,16 +329,7 @@ cmd_stop() {
     local name pid
     # Reverse order: the desktop before the servers it uses.
     while read -r name pid; do
-      [ -n "$pid" ] || continue
-      if alive "$pid"; then kill "$pid" 2>/dev/null || true; fi
-    done < <(tac "$state/pids")
-    while read -r name pid; do
-      [ -n "$pid" ] || continue
-      if ! poll 10 gone "$pid"; then
-        log "$name ($pid) ignored SIGTERM; killing it"
-        kill -9 "$pid" 2>/dev/null || true
-        poll 5 gone "$pid" || log "$name ($pid) is still there"
-      fi
+      [ -z "$pid" ] || kill_pid "$pid" 10 || log "$name ($pid) is still there"
     done < <(tac "$state/pids")
     : >"$state/pids"
   fi
@@ -391,9 +368,7 @@ cmd_audio() {
     stop)
       local name pid
       while read -r name pid; do
-        [ "$name" = pulseaudio ] || continue
-        kill "$pid" 2>/dev/null || true
-        poll 10 gone "$pid" || kill -9 "$pid" 2>/dev/null || true
+        [ "$name" != pulseaudio ] || kill_pid "$pid" 10 || true
       done <"$state/pids"
       ;;
     start) start_pulse ;;

@@ -76,10 +76,8 @@ bash "$rig_dir/rig.sh" start "$state" "${rig_opts[@]}" ||
 . "$state/env"
 export PELM_RIG_DIR=$rig_dir PELM_TOP=${PELM_TOP:-$(cd "$rig_dir/../.." && pwd)}
 export PELM_BUILD_DIR=$build
-for c in "${PELM_PROBE:-}" "${PELM_PROBE_DIR:+$PELM_PROBE_DIR/probe.exe}" \
-         "$build/tests/probe/probe.exe" "$build/win32/tests/probe/probe.exe"; do
-  if [ -n "$c" ] && [ -f "$c" ]; then export PELM_PROBE=$c; break; fi
-done
+# shellcheck disable=SC1091
+PELM_PROBE=$(. "$rig_dir/lib.sh"; _pelm_find_probe) && export PELM_PROBE
 
 set +e
 timeout -k 10 "${PELM_TEST_TIMEOUT:-1200}" bash "$script" "$@" &

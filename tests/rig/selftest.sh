@@ -15,18 +15,16 @@ part_audio() {
   . "$PELM_RIG_DIR/lib.sh"
 
   # Message box: CP932 text in, UTF-8 out, "\n" kept; dismissed by the probe.
-  local pid text rc
+  local pid text
   pid=$(wine_start "$PELM_PROBE_DIR/msgbox_demo.exe")
   text=$(probe msgbox "ペルモラ確認" 90000 --dismiss) || fail "no message box"
   assert_eq "$(printf '音量を表示できません。\nソフトウェアの二行目')" "$text" \
     "message box text reads back in UTF-8"
-  rc=$(wine_wait_exit "$pid" 60) || true
-  assert_eq 0 "$rc" "message box program exits 0 after the box is dismissed"
+  assert_exits "$pid" "message box program exits 0 after the box is dismissed" 60
 
   # The mixer exists with the rig's PulseAudio server.
   pid=$(wine_start "$PELM_PROBE_DIR/mixer_count.exe")
-  rc=$(wine_wait_exit "$pid" 120) || true
-  assert_eq 0 "$rc" "mixer_count exits 0"
+  assert_exits "$pid" "mixer_count exits 0" 120
   local count
   count=$(wine_output "$pid" | tr -d '\r\n')
   assert_match "$count" '^[1-9][0-9]*$' "winmm reports a mixer device with audio (got $count)"
@@ -47,21 +45,19 @@ part_audio() {
   seh_expected "$pid"
   assert_eq "" "$(seh_report)" "an expected exception is not reported"
 
-  # hold-event: ready is printed while the object exists.
-  pid=$(wine_start "$(_pelm_find_probe)" hold-event PelmRigSelftestEvent 3000)
+  # hold event: ready is printed while the object exists.
+  pid=$(wine_start "$(_pelm_find_probe)" hold event PelmRigSelftestEvent 3000)
   wait_for 60 grep -qx ready "$(_pelm_procs)/$pid.out" >/dev/null ||
-    fail "hold-event never said ready"
-  rc=$(wine_wait_exit "$pid" 60) || true
-  assert_eq 0 "$rc" "hold-event exits 0 after its time"
+    fail "hold event never said ready"
+  assert_exits "$pid" "hold event exits 0 after its time" 60
 }
 
 part_no_audio() {
   # shellcheck disable=SC1091
   . "$PELM_RIG_DIR/lib.sh"
-  local pid rc count
+  local pid count
   pid=$(wine_start "$PELM_PROBE_DIR/mixer_count.exe")
-  rc=$(wine_wait_exit "$pid" 120) || true
-  assert_eq 0 "$rc" "mixer_count exits 0"
+  assert_exits "$pid" "mixer_count exits 0" 120
   count=$(wine_output "$pid" | tr -d '\r\n')
   assert_eq 0 "$count" "winmm reports no mixer device without audio"
 }

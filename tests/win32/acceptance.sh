@@ -23,8 +23,7 @@ assert_ok probe no-visible-windows pelmora.exe
 assert_eq "Pelmora 1.4" "$(tip)" "the tooltip at start"
 shot desktop-icon
 # 2. A second start changes nothing.
-rc=$(wine_wait_exit "$(start)" 300) || true
-assert_eq 0 "$rc" "the second start's exit code"
+assert_exits "$(start)" "the second start's exit code"
 assert_eq "$hwnd" "$(probe find TPelmFormMain -)" "the first instance's window after a second start"
 
 # 3. The wheel over the taskbar; the tooltip follows.
@@ -33,18 +32,19 @@ notch 500 767 down
 v=$(wait_for 30 percent) || fail "no level after a notch"
 notch 500 767 down
 v=$(down_from "$v")
-wait_for 30 is_level "$v" >/dev/null || fail "a notch down did not step to $v%"
+wait_for 30 is percent "$v" >/dev/null || fail "a notch down did not step to $v%"
 notch 500 767 up
 v=$(up_from "$v")
-wait_for 30 is_level "$v" >/dev/null || fail "a notch up did not step to $v%"
+wait_for 30 is percent "$v" >/dev/null || fail "a notch up did not step to $v%"
 pass "the wheel over the taskbar steps the level ($v%)"
+wait_for 30 tray_shows level "$v" >/dev/null || fail "the icon does not show the picture for $v%"
 shot icon-level
 
 # 4. Ctrl with the wheel mutes and unmutes.
 notch 500 767 down ctrl tray_shows muted
 wait_for 30 tray_shows muted >/dev/null || fail "Ctrl with the wheel down did not mute"
 notch 500 767 up ctrl tray_shows level
-wait_for 30 tray_shows level >/dev/null || fail "Ctrl with the wheel up did not unmute"
+wait_for 30 tray_shows level "$v" >/dev/null || fail "Ctrl with the wheel up did not unmute to the picture for $v%"
 pass "Ctrl with the wheel mutes and unmutes"
 
 # 5. A click toggles mute; a double click starts the volume control.
@@ -52,24 +52,13 @@ click_icon 1
 wait_for 30 tray_shows muted >/dev/null || fail "a click did not mute"
 shot icon-muted
 click_icon 1
-wait_for 30 tray_shows level >/dev/null || fail "a second click did not unmute"
+wait_for 30 tray_shows level "$v" >/dev/null || fail "a second click did not unmute to the picture for $v%"
 click_icon 1 2
 wait_for 60 test -f "$bin/sndvol32.exe.started" >/dev/null || fail "a double click did not start the volume control"
 pass "a click toggles mute, a double click starts the volume control"
 
 # 6. The menu and the About box.
-click_icon 3
-menu=$(probe menu 30000) || fail "no menu"
-read -r _ left _ _ bottom <<<"$menu"
-# The pointer on the menu: the icon's tooltip goes, About is highlighted.
-xdotool mousemove $((left + 60)) $((bottom - 38)) sleep 0.5
-echo "$menu" >"$PELM_RIG_STATE/menu.rect"
-shot menu
-xdotool click 1 # About
-probe msgbox "Pelmora について" 60000 >/dev/null || fail "no About box"
-shot about
-assert_eq "$(printf 'Pelmora   Version 1.4\n\nCopyright (C) 2026 The Pelmora developers')" \
-  "$(probe msgbox "Pelmora について" 30000 --dismiss)" "the About text"
+about_from_menu
 
 # 7. The dialog registers notepad by a drag; the wheel over notepad works.
 wine_start notepad >/dev/null
@@ -88,7 +77,7 @@ click_child "$dlg" Button 0 # 閉じる
 wait_for 30 dialog_hidden >/dev/null || fail "the dialog did not close"
 notch "$pad_x" "$pad_y" down
 v=$(down_from "$v")
-wait_for 30 is_level "$v" >/dev/null || fail "the wheel over the registered notepad did not step to $v%"
+wait_for 30 is percent "$v" >/dev/null || fail "the wheel over the registered notepad did not step to $v%"
 pass "notepad registered by a drag; the wheel over it steps the level"
 
 # 8. The settings window (its menu item is hidden: shown from outside),
@@ -100,8 +89,7 @@ wait_for 30 probe no-visible-windows pelmora.exe >/dev/null || fail "the setting
 
 # 9. 終了(&X): the program ends, the icon goes, the file holds the registration.
 menu_item 12
-rc=$(wine_wait_exit "$pid" 300) || true
-assert_eq 0 "$rc" "the exit code after 終了(&X)"
+assert_exits "$pid" "the exit code after 終了(&X)"
 wait_for 30 tray_shows nothing >/dev/null || fail "the icon stayed"
 assert_contains "$(tr -d '\r' <"$ini")" "StoredProgram=notepad.exe" "the settings file after 終了(&X)"
 
@@ -114,7 +102,6 @@ notch "$pad_x" "$pad_y" down
 wait_for 30 percent >/dev/null || fail "the wheel over notepad did nothing after the restart"
 pass "the next start reads the registration back"
 menu_item 12
-rc=$(wine_wait_exit "$pid" 300) || true
-assert_eq 0 "$rc" "the exit code at the end"
+assert_exits "$pid" "the exit code at the end"
 echo "screenshots: $PELM_RIG_STATE/*.png"
 finish

@@ -90,7 +90,7 @@ shell_calls() { wine_errors "$1" | grep -c 'Shell_NotifyIconW' || true; }
 # holds the icon of the window of CLASS); the instance is then closed and
 # must end with exit code 0.
 start_to_icon() {
-  local out watcher t0 at p h rc
+  local out watcher t0 at p h
   out=$(mktemp -p "$PELM_RIG_STATE")
   timeout -k 5 400 wine "$drive_exe" icon "$2" 1006 300000 "$interval" </dev/null >"$out" 2>&1 &
   watcher=$!
@@ -102,8 +102,7 @@ start_to_icon() {
   took=$(awk -v a="$at" -v t="$t0" 'BEGIN { printf "%.1f", (a - t / 1000) / 1000 }')
   h=$(probe find "$2" -) || fail "no window of class $2"
   probe post "$h" "$WM_CLOSE" 0 0 >/dev/null
-  rc=$(wine_wait_exit "$p" 300) || true
-  [ "$rc" = 0 ] || fail "$2 ended with $rc after WM_CLOSE"
+  assert_exits "$p" "$2 ends with 0 after WM_CLOSE"
 }
 # run_ms EXE: sets took (ms from the launch to the exit, which must be 0).
 run_ms() {
@@ -273,8 +272,7 @@ echo "note: mixer reads of a poll tick: $out"
 echo "note: sizes: pelmora.exe $(stat -c %s "$PELM_BUILD_DIR/pelmora.exe") bytes, hookdll.dll $(stat -c %s "$PELM_BUILD_DIR/hookdll/hookdll.dll") bytes; floor.exe $(stat -c %s "$floor_dir/floor.exe") bytes, floor_second.exe $(stat -c %s "$floor_dir/floor_second.exe") bytes"
 
 probe post "$fhwnd" "$WM_CLOSE" 0 0 >/dev/null
-rc=$(wine_wait_exit "$fpid" 300) || true
-assert_eq 0 "$rc" "the floor's exit code after WM_CLOSE"
+assert_exits "$fpid" "the floor's exit code after WM_CLOSE"
 stop_program "the exit code after WM_CLOSE"
 echo "rounds: the benchmark took $SECONDS s"
 finish

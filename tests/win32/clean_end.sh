@@ -27,8 +27,7 @@ end_round() { # end_round NAME HOW: HOW is close or session
   else
     probe post "$hwnd" 0x10 0 0 >/dev/null
   fi
-  rc=$(wine_wait_exit "$pid" 120) || true
-  assert_eq 0 "$rc" "$1: exit code"
+  assert_exits "$pid" "$1: exit code" 120
   wait_for 30 tray_shows nothing >/dev/null || fail "$1: the icon stayed"
   assert_contains "$(tr -d '\r' <"$ini")" "StoredProgram=round$1.exe:" "$1: the settings were saved"
 }
@@ -64,7 +63,6 @@ assert_eq "$(winepath -w "$ini") に書き込めません." "$(probe msgbox Pelm
 wine_start notepad >/dev/null
 pad=$(wait_for 120 probe find Notepad -) || fail "failsave: notepad never showed"
 click_child "$pad" Edit 0
-is_foreground() { [ "$(probe foreground | cut -d' ' -f1)" = "$1" ]; }
 wait_for 30 is_foreground "$pad" >/dev/null || fail "failsave: notepad was not activated"
 pass "failsave: the program was deactivated under its box"
 menu_item 64
@@ -77,8 +75,7 @@ _no_menu() { ! probe menu 0 >/dev/null 2>&1; }
 wait_for 30 _no_menu >/dev/null || fail "failsave: the menu stayed"
 assert_fails probe wait-window TWindowStoreDlg - 1000 --visible
 assert_eq "$(winepath -w "$ini") に書き込めません." "$(probe msgbox Pelmora 30000 --dismiss)" "failsave: the box is still up, and goes"
-rc=$(wine_wait_exit "$pid" 120) || true
-assert_eq 0 "$rc" "failsave: exit code"
+assert_exits "$pid" "failsave: exit code" 120
 wait_for 30 tray_shows nothing >/dev/null || fail "failsave: the icon stayed"
 assert_empty_dir "$ini" "failsave: nothing was written into the folder"
 rmdir "$ini"

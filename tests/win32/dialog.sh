@@ -76,7 +76,6 @@ assert_eq "$(printf 'selected 0\nnotepad.exe')" "$(items)" "and its list is as i
 # restack at all. On Windows the stacking order below is what is drawn.)
 assert_eq topmost "$(probe topmost "$dlg")" "the dialog is top-most after the error box"
 xdotool mousemove "$pad_x" "$pad_y" sleep 0.3 click 1
-is_foreground() { [ "$(probe foreground | cut -d' ' -f1)" = "$1" ]; }
 wait_for 30 is_foreground "$pad" >/dev/null || fail "the click on notepad did not activate it"
 assert_eq topmost "$(probe topmost "$dlg")" "the dialog is top-most after a click on notepad"
 read_rect l t r b rect "$dlg"
@@ -92,6 +91,5 @@ close_dialog
 assert_contains "$(tr -d '\r' <"$ini")" "$(printf 'StoredProgram=\nm_bMuteOnWinReboot')" "an emptied list is saved as StoredProgram="
 
 menu_item 12
-rc=$(wine_wait_exit "$pid" 300) || true
-assert_eq 0 "$rc" "exit code"
+assert_exits "$pid" "exit code"
 finish

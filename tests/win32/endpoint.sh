@@ -30,7 +30,7 @@ v1=$(wait_for 30 percent) || fail "no level after a notch"
 [ -n "$v1" ] || fail "no level after a notch"
 if [ "$v1" -le 20 ]; then step=1; elif [ "$v1" -le 30 ]; then step=2; else step=5; fi
 xdotool mousemove 500 767 sleep 0.3 click 5
-wait_for 30 is_level $((v1 - step)) >/dev/null || fail "the second notch did not step from $v1 by $step"
+wait_for 30 is percent $((v1 - step)) >/dev/null || fail "the second notch did not step from $v1 by $step"
 pass "with the fallback the wheel steps the level ($v1% -> $((v1 - step))%)"
 [ "$(endpoint_calls "$pid")" -gt 0 ] || fail "the program never tried the endpoint"
 pass "the program tried the endpoint first ($(endpoint_calls "$pid") traced calls)"

@@ -71,7 +71,7 @@ pass "a device that comes after the start is taken with its own level"
 for dir in down down up; do
   [ "$dir" = down ] && v=$(down_from "$v") || v=$(up_from "$v")
   notch 500 767 "$dir"
-  wait_for 60 is_level "$v" >/dev/null || fail "a notch $dir did not show $v%"
+  wait_for 60 is percent "$v" >/dev/null || fail "a notch $dir did not show $v%"
   wait_for 30 stand_is level0 "$v" >/dev/null || fail "the tooltip says $v% but the device is at $(field level0)%"
 done
 pass "notches step the device's level exactly as the tooltip shows ($v%)"
@@ -102,13 +102,13 @@ pass "idle: only the poll's reads, each with its default-device question"
 
 # --- the default device switches ---------------------------------------------
 ctl default=1 >/dev/null
-wait_for 120 is_level 80 >/dev/null || fail "the switch to the second device was not followed"
+wait_for 120 is percent 80 >/dev/null || fail "the switch to the second device was not followed"
 notch 500 767 down
-wait_for 60 is_level 75 >/dev/null || fail "a notch after the switch did not show 75%"
+wait_for 60 is percent 75 >/dev/null || fail "a notch after the switch did not show 75%"
 wait_for 30 stand_is level1 75 >/dev/null || fail "the notch did not reach the new default device"
 assert_eq "$v" "$(field level0)" "the former default device kept its level"
 ctl default=0 >/dev/null
-wait_for 120 is_level "$v" >/dev/null || fail "the switch back was not followed"
+wait_for 120 is percent "$v" >/dev/null || fail "the switch back was not followed"
 pass "a switch of the default device is followed, both ways"
 
 stop_program "exit code"

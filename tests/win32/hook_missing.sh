@@ -5,33 +5,28 @@
 # HookEnd missing the hook still works and stays until the process ends.
 set -euo pipefail
 . "$(dirname "$0")/common.inc"
+. "$(dirname "$0")/gestures.inc"
 
-is_label() { [ "$(probe child-text "$1" Label 0)" = "$2" ]; }
 check_start() { # check_start WHAT LABEL1_AFTER_A_NOTCH (7: not heard)
-  local pid hwnd rc
-  pid=$(wine_start "$exe")
-  hwnd=$(wait_for 300 probe find TPelmFormMain -) || fail "$1: main window never appeared"
-  wait_for 60 tray_shows level >/dev/null || fail "$1: no icon"
+  start_program
   # A notification posted straight to the window shows that start-up, the
   # hook's start among it, is over; only then does a real notch tell
   # whether the wheel is heard.
   probe post "$hwnd" 0x8065 0x00070000 0 >/dev/null
-  wait_for 60 is_label "$hwnd" 7 >/dev/null || fail "$1: the program never handled a posted notification"
+  wait_for 60 is label 7 >/dev/null || fail "$1: the program never handled a posted notification"
   xdotool mousemove 500 767 sleep 0.3 click 5
   if [ "$2" = 7 ]; then
     # Nothing can show that a notch was not heard; the input it would come
     # with has been delivered once the pointer's next move has.
     xdotool mousemove 510 767 sleep 0.5 mousemove 500 767
-    assert_eq 7 "$(probe child-text "$hwnd" Label 0)" "$1: Label1 after a notch"
+    assert_eq 7 "$(label)" "$1: Label1 after a notch"
   else
-    wait_for 30 is_label "$hwnd" "$2" >/dev/null || fail "$1: Label1 did not show $2 after a notch"
+    wait_for 30 is label "$2" >/dev/null || fail "$1: Label1 did not show $2 after a notch"
   fi
-  xdotool mousemove 1000 757 sleep 0.2 mousemove 1012 757 click 1
+  click_icon 1
   wait_for 30 tray_shows muted >/dev/null || fail "$1: a click on the icon did not mute"
   assert_ok probe no-visible-windows pelmora.exe
-  probe post "$hwnd" 0x10 0 0 >/dev/null
-  rc=$(wine_wait_exit "$pid" 300) || true
-  assert_eq 0 "$rc" "$1: exit code"
+  stop_program "$1: exit code"
   wait_for 30 tray_shows nothing >/dev/null || fail "$1: the icon stayed"
   pass "$1: starts, shows and answers its icon, exits with 0"
 }
