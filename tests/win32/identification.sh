@@ -25,7 +25,7 @@ deep_win=$(winepath -w "$deep/Deep_Window.exe")
 
 show() { # show EXE TITLE: a window of that program, until the test ends
   local pid
-  pid=$(wine_start "$1" window PelmIdentTest "$2" 0 0 300 200 BUTTON child 50 50 200 100)
+  pid=$(other_window "$1" "$2")
   wait_for 120 probe find PelmIdentTest "$2" >/dev/null || fail "no window from $1"
 }
 show "$deep_win" pelm-deep

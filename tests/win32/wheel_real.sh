@@ -18,8 +18,8 @@ wine_start notepad >/dev/null
 pad=$(wait_for 120 probe find Notepad -) || fail "notepad never showed"
 read_rect l t r b rect "$pad"
 pad_x=$(((l + r) / 2)) pad_y=$(((t + b) / 2))
-wine_start "$(_pelm_find_probe)" window PelmOther pelm-other 0 0 300 200 BUTTON child 50 50 200 100 >/dev/null
-wait_for 120 probe find PelmOther pelm-other >/dev/null || fail "no unregistered window"
+other_window "$(_pelm_find_probe)" pelm-other >/dev/null
+wait_for 120 probe find PelmIdentTest pelm-other >/dev/null || fail "no unregistered window"
 other_x=150 other_y=100 # its child button, at the top left, over everything
 
 # --- the taskbar (Wine reports it as the bottom row) -----------------------
