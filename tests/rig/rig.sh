@@ -217,6 +217,8 @@ write_env() {
              PELM_WINE_MODE_ACTIVE PELM_ROOT_BINDS PATH; do
       printf 'export %s=%q\n' "$v" "${!v}"
     done
+    # Roots kept elsewhere must be found again by whoever sources this.
+    if [ -n "${PELM_ROOTS:-}" ]; then printf 'export PELM_ROOTS=%q\n' "$PELM_ROOTS"; fi
   } >"$f.tmp"
   mv "$f.tmp" "$f"
 }

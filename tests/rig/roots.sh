@@ -178,14 +178,21 @@ cmd_exec() {
 # The commands the rig calls by name, and where each runs.
 as_command() {
   local cmd=$1; shift
+  if [ -z "${PELM_WINE_MODE_ACTIVE:-}" ]; then PELM_WINE_MODE_ACTIVE=$(cmd_mode) || exit 2; fi
   case $cmd in
     wine)
       if [ "${PELM_WINE_MODE_ACTIVE:-}" = wow64 ]; then cmd_exec wine /usr/bin/wine "$@"
       else cmd_exec wine /usr/lib/wine/wine "$@"; fi ;;
     wineboot | regedit | winepath) as_command wine "$cmd" "$@" ;;
     wineserver)
-      if [ "${PELM_WINE_MODE_ACTIVE:-}" = wow64 ]; then cmd_exec wine /usr/lib/wine/wineserver64 "$@"
-      else cmd_exec wine /usr/lib/wine/wineserver32 "$@"; fi ;;
+      # Debian has moved the WoW64 server between releases; the root says
+      # where its own lies.
+      local r s
+      r=$(root_dir "$(wine_root_of "$PELM_WINE_MODE_ACTIVE")")
+      for s in /usr/lib/x86_64-linux-gnu/wine/wineserver /usr/lib/wine/wineserver64 /usr/lib/wine/wineserver32; do
+        [ -x "$r$s" ] && cmd_exec wine "$s" "$@"
+      done
+      die "no wineserver in $r: is the root made? (tools/setup.sh, or roots.sh ensure)" ;;
     *) cmd_exec tools "$cmd" "$@" ;;
   esac
 }
