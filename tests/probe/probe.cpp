@@ -952,12 +952,19 @@ LRESULT CALLBACK standin_proc(HWND h, UINT msg, WPARAM w, LPARAM l)
 // is closed or this process is ended. It stands in for another program's
 // window, or for the taskbar of a further monitor; copied under another
 // name, the probe is that program.
+bool parse_geometry(const Args& a, size_t at, long g[4])
+{
+    for (size_t i = 0; i < 4; ++i)
+        if (!parse_long(a[at + i], &g[i])) return false;
+    return true;
+}
+
 int cmd_window(const Args& a)
 {
-    long v[10] = {};
-    if (a.size() != 6 && a.size() != 12) return kUsage;
-    for (size_t i = 2; i < a.size(); ++i)
-        if (i != 6 && i != 7 && !parse_long(a[i], &v[i < 6 ? i - 2 : i - 4])) return kUsage;
+    long top_g[4], child_g[4];
+    const bool child = a.size() == 12;
+    if ((a.size() != 6 && !child) || !parse_geometry(a, 2, top_g) || (child && !parse_geometry(a, 8, child_g)))
+        return kUsage;
     WNDCLASSA wc = {};
     wc.lpfnWndProc = standin_proc;
     wc.hInstance = GetModuleHandleA(NULL);
@@ -966,11 +973,11 @@ int cmd_window(const Args& a)
     wc.lpszClassName = a[0].c_str();
     if (!RegisterClassA(&wc)) return fail("cannot register class %s", a[0].c_str());
     HWND top = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, a[0].c_str(), a[1].c_str(), WS_POPUP | WS_VISIBLE,
-                               v[0], v[1], v[2], v[3], NULL, NULL, wc.hInstance, NULL);
+                               top_g[0], top_g[1], top_g[2], top_g[3], NULL, NULL, wc.hInstance, NULL);
     if (!top) return fail("cannot create the window (error %lu)", GetLastError());
-    if (a.size() == 12)
-        CreateWindowExA(0, a[6].c_str(), a[7].c_str(), WS_CHILD | WS_VISIBLE, v[4], v[5], v[6], v[7], top, NULL,
-                        wc.hInstance, NULL);
+    if (child)
+        CreateWindowExA(0, a[6].c_str(), a[7].c_str(), WS_CHILD | WS_VISIBLE, child_g[0], child_g[1], child_g[2],
+                        child_g[3], top, NULL, wc.hInstance, NULL);
     MSG m;
     while (GetMessageA(&m, NULL, 0, 0) > 0) DispatchMessageA(&m);
     return 0;
