@@ -947,11 +947,7 @@ LRESULT CALLBACK standin_proc(HWND h, UINT msg, WPARAM w, LPARAM l)
     return DefWindowProcA(h, msg, w, l);
 }
 
-// window CLASS TITLE X Y W H [CHILD_CLASS CHILD_TEXT CX CY CW CH]: a
-// top-level tool window that stays on top, with one child control, until it
-// is closed or this process is ended. It stands in for another program's
-// window, or for the taskbar of a further monitor; copied under another
-// name, the probe is that program.
+// Four numbers from a[at] on: X Y W H.
 bool parse_geometry(const Args& a, size_t at, long g[4])
 {
     for (size_t i = 0; i < 4; ++i)
@@ -959,6 +955,11 @@ bool parse_geometry(const Args& a, size_t at, long g[4])
     return true;
 }
 
+// window CLASS TITLE X Y W H [CHILD_CLASS CHILD_TEXT CX CY CW CH]: a
+// top-level tool window that stays on top, with one child control, until it
+// is closed or this process is ended. It stands in for another program's
+// window, or for the taskbar of a further monitor; copied under another
+// name, the probe is that program.
 int cmd_window(const Args& a)
 {
     long top_g[4], child_g[4];
