@@ -181,7 +181,7 @@ as_command() {
   if [ -z "${PELM_WINE_MODE_ACTIVE:-}" ]; then PELM_WINE_MODE_ACTIVE=$(cmd_mode) || exit 2; fi
   case $cmd in
     wine)
-      if [ "${PELM_WINE_MODE_ACTIVE:-}" = wow64 ]; then cmd_exec wine /usr/bin/wine "$@"
+      if [ "$PELM_WINE_MODE_ACTIVE" = wow64 ]; then cmd_exec wine /usr/bin/wine "$@"
       else cmd_exec wine /usr/lib/wine/wine "$@"; fi ;;
     wineboot | regedit | winepath) as_command wine "$cmd" "$@" ;;
     wineserver)
