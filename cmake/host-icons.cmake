@@ -3,8 +3,8 @@
 # when someone edits a map or the program icon's drawing in tools/icons/ and
 # forgets to regenerate, or touches a resource by hand. The second reads the
 # files with a parser of its own: layouts, the gauge and the sign, every
-# size of the program's icon, and how the pictures show on dark and light
-# taskbars.
+# size of the program's icon and of the tray pictures, and how the pictures
+# show on dark and light taskbars.
 add_test(NAME icons_generated
          COMMAND python3 ${CMAKE_SOURCE_DIR}/tools/icongen.py --check ${CMAKE_SOURCE_DIR}/resources)
 add_test(NAME icons_content

@@ -16,9 +16,12 @@ The options combine.  The description lives in tools/icons/:
                 layer draws nothing
   program.txt   the program's own icon, drawn in 32-bit colour for each
                 size it lists: see that file
+  tray.txt      the tray pictures at the other sizes the notification area
+                asks for, drawn in 32-bit colour: see that file
 
 An .ico made of layers is one 32x32 image, 4 bits per pixel, standard
-palette, with an AND mask; every .cur is one 32x32 monochrome image.  The
+palette, with an AND mask; a tray picture follows it with one 32-bit image
+per size of tray.txt.  Every .cur is one 32x32 monochrome image.  The
 program's icon holds one image per size, each drawn on that size's pixel
 grid (never scaled from another): 32 bits per pixel with alpha and an AND
 mask for systems without alpha, the largest as PNG.  Standard library only,
@@ -122,6 +125,8 @@ class Picture:
 
     def __init__(self, filename, pixels, hotspot=None):
         self.filename, self.pixels, self.hotspot = filename, pixels, hotspot
+        # More images after the 32x32 16-colour one: size -> rows of (r, g, b, a).
+        self.images = {}
 
     @property
     def is_cursor(self):
@@ -186,14 +191,30 @@ def paint(filename, tokens, colours, chars):
 def load_pictures():
     colours, chars = load_palette(os.path.join(ICON_DIR, "palette.txt"))
     pictures = []
+    trays = {}
     for _, line in _lines(os.path.join(ICON_DIR, "pictures.txt")):
         filename, *tokens = line.split()
         if tokens[:1] == ["drawing"]:
             if len(tokens) != 2:
                 raise DescriptionError(f"{filename}: expected 'drawing NAME'")
             pictures.append(draw(filename, tokens[1]))
-        else:
-            pictures.append(paint(filename, tokens, colours, chars))
+            continue
+        sized = None
+        if "+" in tokens:
+            at = tokens.index("+")
+            tokens, sized = tokens[:at], tokens[at + 1:]
+        picture = paint(filename, tokens, colours, chars)
+        if sized is not None:
+            try:
+                (token,) = sized
+                name, state = token.split("=", 1)
+                state = state if state == "mute" else int(state)
+            except ValueError:
+                raise DescriptionError(f"{filename}: expected '+ NAME=LEVEL' or '+ NAME=mute' at the end")
+            if name not in trays:
+                trays[name] = load_tray(name)
+            picture.images = draw_tray(filename, trays[name], state, colours, chars)
+        pictures.append(picture)
     return colours, pictures
 
 
@@ -356,6 +377,134 @@ def draw(filename, name):
     return Drawing(filename, {size: render_size(size, p, colours) for size, p in sizes})
 
 
+# --- the tray pictures at the notification area's other sizes ---------------
+
+# Numbers each size's line of tray.txt takes, name -> how many ("radii"
+# takes any).
+TRAY_PARAMETERS = {"gauge": 2, "levels": 10, "line": 1, "edge": 1, "magnet": 4, "mouth": 3,
+                   "waves": 2, "radii": None, "wave": 1, "spread": 1, "sign": 4, "smooth": 1}
+
+
+def load_tray(name):
+    """Returns [(size, {parameter: [numbers]})] in the file's order."""
+    path = os.path.join(ICON_DIR, name + ".txt")
+    if not os.path.exists(path):
+        raise DescriptionError(f"no drawing {path}")
+    sizes = []
+    for number, line in _lines(path):
+        fields = line.split()
+        where = f"{path}:{number}"
+        try:
+            size = int(fields[0])
+            params = {}
+            for field in fields[1:]:
+                key, value = field.split("=", 1)
+                params[key] = [float(v) for v in value.replace("/", ",").split(",")]
+        except ValueError:
+            raise DescriptionError(f"{where}: expected 'SIZE NAME=N[,N...] ...'")
+        for key, count in TRAY_PARAMETERS.items():
+            if key not in params or (count is not None and len(params[key]) != count):
+                raise DescriptionError(f"{where}: {key} needs {count or 'some'} numbers")
+        if set(params) - set(TRAY_PARAMETERS) or not 16 <= size <= 255 or size == SIZE:
+            raise DescriptionError(f"{where}: unknown parameters, or a size outside 16..255 or of the 16-colour picture")
+        width, height = (int(v) for v in params["gauge"])
+        levels = [int(v) for v in params["levels"]]
+        if not (3 <= width <= size and 3 <= height <= size) or levels != sorted(set(levels)) \
+                or levels[0] < 1 or levels[-1] != height - 2:
+            raise DescriptionError(f"{where}: the gauge must fit, and its levels rise to its {height - 2} rows")
+        sizes.append((size, params))
+    if not sizes or len({s for s, _ in sizes}) != len(sizes):
+        raise DescriptionError(f"{path}: needs sizes, each once")
+    return sizes
+
+
+def render_tray(size, p, state, colours, chars):
+    """One tray picture at one size: the loudspeaker of the 16-colour
+    pictures (black line, light grey with dark grey shade inside, a white
+    edge outside for dark taskbars) with blue waves, each edged in white,
+    and the gauge at the left edge lit to the level's rows; or, muted, the
+    speaker under the red sign without waves and gauge. state is the level
+    (1 to 10) or "mute"."""
+    colour = {name: colours[chars[c]] for name, c in (
+        ("black", "K"), ("white", "W"), ("light", "L"), ("shade", "D"), ("wave", "B"), ("sign", "R"))}
+    rgb = {k: (v >> 16, (v >> 8) & 0xFF, v & 0xFF) for k, v in colour.items()}
+    line, edge = p["line"][0], p["edge"][0]
+    smooth = p["smooth"][0] != 0
+    mx0, my0, mx1, my1 = p["magnet"]
+    mouth_x, mouth_y0, mouth_y1 = p["mouth"]
+    joint = mx1 - line
+    speaker = polygon_distance([(mx0, my0), (joint, my0), (mouth_x, mouth_y0),
+                                (mouth_x, mouth_y1), (joint, my1), (mx0, my1)])
+    magnet = polygon_distance([(mx0, my0), (mx1, my0), (mx1, my1), (mx0, my1)])
+    cone = polygon_distance([(joint, my0), (mouth_x, mouth_y0), (mouth_x, mouth_y1), (joint, my1)])
+    span = (mouth_x - mx0) + (mouth_y1 - mouth_y0)
+
+    def fill(x, y):
+        # Lit from the top left: the far corner of the cone in shade.
+        return rgb["shade"] if ((x - mx0) + (y - mouth_y0)) / span > 0.75 else rgb["light"]
+
+    def solid(name):
+        return lambda x, y: rgb[name]
+
+    layers = []   # (distance, colour), painted first to last
+    if state != "mute":
+        wx, wy = p["waves"]
+        for radius in p["radii"]:
+            layers.append((arc_distance(wx, wy, radius, p["wave"][0] / 2 + edge, p["spread"][0]), solid("white")))
+            layers.append((arc_distance(wx, wy, radius, p["wave"][0] / 2, p["spread"][0]), solid("wave")))
+    layers += [(lambda x, y: speaker(x, y) - edge, solid("white")),
+               (speaker, solid("black")),
+               (lambda x, y: magnet(x, y) + line, fill),
+               (lambda x, y: cone(x, y) + line, fill)]
+    if state == "mute":
+        cx, cy, radius, width = p["sign"]
+        reach = radius * math.cos(math.radians(45))
+        layers.append((lambda x, y: abs(math.hypot(x - cx, y - cy) - radius) - width / 2, solid("sign")))
+        layers.append((lambda x, y: _segment_distance(x, y, cx - reach, cy - reach, cx + reach, cy + reach)
+                       - width / 2, solid("sign")))
+
+    rows = []
+    for py in range(size):
+        row = []
+        for px in range(size):
+            x, y = px + 0.5, py + 0.5
+            r = g = b = a = 0.0          # premultiplied
+            for distance, paint_colour in layers:
+                d = distance(x, y)
+                c = max(0.0, min(1.0, 0.5 - d)) if smooth else float(d <= 0)
+                if c:
+                    cr, cg, cb = paint_colour(x, y)
+                    r, g, b = cr * c + r * (1 - c), cg * c + g * (1 - c), cb * c + b * (1 - c)
+                    a = c + a * (1 - c)
+            alpha = round(a * 255)
+            row.append((0, 0, 0, 0) if alpha == 0 else
+                       tuple(min(255, round(v / a)) for v in (r, g, b)) + (alpha,))
+        rows.append(row)
+
+    if state != "mute":
+        # The gauge as in the 16-colour pictures, on whole pixels: a sunken
+        # frame, dark grey left and top, white right and bottom, and its
+        # interior lit from the bottom in pure green, the rest black.
+        width, height = (int(v) for v in p["gauge"])
+        lit = int(p["levels"][state - 1])
+        for y in range(height):
+            for x in range(width):
+                if y == 0 and x < width - 1 or x == 0:
+                    c = colour["shade"]
+                elif y == height - 1 or x == width - 1:
+                    c = colour["white"]
+                else:
+                    c = LIT_RGB if y >= height - 1 - lit else UNLIT_RGB
+                rows[y][x] = (c >> 16, (c >> 8) & 0xFF, c & 0xFF, 255)
+    return rows
+
+
+def draw_tray(filename, sizes, state, colours, chars):
+    if state != "mute" and not 1 <= state <= 10:
+        raise DescriptionError(f"{filename}: a level is 1 to 10")
+    return {size: render_tray(size, p, state, colours, chars) for size, p in sizes}
+
+
 # --- file formats -----------------------------------------------------------
 
 def _bitmap_header(bit_count, image_bytes):
@@ -406,7 +555,22 @@ def icon_bytes(picture, colours):
     xor = _pack_rows(values, 4)
     mask = _pack_rows(_mask(picture), 1)
     data = _bitmap_header(4, len(xor) + len(mask)) + _rgbquads(colours) + xor + mask
-    return _directory(1, 16, 1, 4, data)
+    if not picture.images:
+        return _directory(1, 16, 1, 4, data)
+    # The 16-colour image first: a system that takes the first image of a
+    # file (the 9x family) gets the picture it always had.
+    return icon_file([(SIZE, 16, 4, data)] + [(size, 0, 32, _bgra_image(rows))
+                                               for size, rows in picture.images.items()])
+
+
+def icon_file(images):
+    """An icon file of (size, colour count, bits per pixel, image data)."""
+    out = struct.pack("<HHH", 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    for size, colour_count, bits, data in images:
+        out += struct.pack("<BBBBHHII", size % 256, size % 256, colour_count, 0, 1, bits, len(data), offset)
+        offset += len(data)
+    return out + b"".join(data for _, _, _, data in images)
 
 
 def cursor_bytes(picture):
@@ -441,16 +605,11 @@ def drawing_bytes(drawing):
     blobs = []
     for size, rows in drawing.images.items():
         if size >= 256:
-            blobs.append((size, png_bytes(size, size, [bytes(v for px in row for v in px) for row in rows],
-                                          alpha=True)))
+            blobs.append((size, 0, 32, png_bytes(size, size, [bytes(v for px in row for v in px) for row in rows],
+                                                 alpha=True)))
         else:
-            blobs.append((size, _bgra_image(rows)))
-    out = struct.pack("<HHH", 0, 1, len(blobs))
-    offset = 6 + 16 * len(blobs)
-    for size, data in blobs:
-        out += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 32, len(data), offset)
-        offset += len(data)
-    return out + b"".join(data for _, data in blobs)
+            blobs.append((size, 0, 32, _bgra_image(rows)))
+    return icon_file(blobs)
 
 
 def file_bytes(picture, colours):
@@ -473,7 +632,7 @@ def png_bytes(width, height, rows, alpha=False):
 
 def _rgba_at(picture, size):
     """The picture's pixels at one size as a function (x, y) -> (r, g, b, a)."""
-    if isinstance(picture, Drawing):
+    if isinstance(picture, Drawing) or size != SIZE:
         rows = picture.images[size]
         return lambda x, y: rows[y][x]
 
@@ -493,7 +652,8 @@ def _sheet_size(picture):
 def sheet_bytes(pictures):
     """Three bands: every picture on a checkerboard (so transparency shows);
     every picture again on a dark taskbar's colour; and every size of each
-    drawn picture, the small ones enlarged like the rest, 256 as it is."""
+    picture that has several, the small ones enlarged like the rest, 256 as
+    it is."""
     cell = SIZE * SHEET_SCALE
     lines = (len(pictures) + SHEET_COLUMNS - 1) // SHEET_COLUMNS
     cells = []   # (left, top, picture, size, scale, dark)
@@ -505,10 +665,11 @@ def sheet_bytes(pictures):
             cells.append((left, top, picture, size, cell // size, band == 1))
     top = SHEET_GAP + 2 * lines * (cell + SHEET_GAP)
     for picture in pictures:
-        if not isinstance(picture, Drawing):
+        if not picture.images:
             continue
         left, tallest = SHEET_GAP, 0
-        for size in sorted(picture.images):
+        sizes = set(picture.images) | ({SIZE} if isinstance(picture, Picture) else set())
+        for size in sorted(sizes):
             scale = SHEET_SCALE if size * SHEET_SCALE <= 256 else 1
             cells.append((left, top, picture, size, scale, False))
             left += size * scale + SHEET_GAP

@@ -28,8 +28,22 @@ LEVELS = {"Img10p.ico": 2, "Img20p.ico": 5, "Img30p.ico": 8, "Img40p.ico": 11,
           "Img50p.ico": 14, "Img60p.ico": 18, "Img70p.ico": 21, "Img80p.ico": 24,
           "Img90p.ico": 27, "Img100p.ico": 29}
 TRAY = list(LEVELS) + ["ImgMute.ico"]
-# The single 32x32 16-colour pictures; the program's icon is of another kind.
+# The 32x32 16-colour pictures (the tray's hold more images after it); the
+# program's icon is of another kind.
 ICONS = TRAY + ["imgBase.ico", "imgCross.ico"]
+# The tray pictures' other sizes, in 32-bit colour: the small-icon sizes of
+# 100, 125, 150, 250 and 300 %. Per size the gauge with its frame (width,
+# height, at the top-left corner) and the rows each level lights.
+TRAY_SIZES = [16, 20, 24, 40, 48]
+TRAY_GAUGES = {16: (5, 16), 20: (6, 20), 24: (7, 23), 40: (10, 39), 48: (12, 47)}
+TRAY_LEVELS = {
+    16: [1, 2, 4, 5, 7, 9, 10, 12, 13, 14],
+    20: [1, 3, 5, 7, 9, 11, 13, 15, 17, 18],
+    24: [2, 4, 6, 8, 10, 13, 15, 17, 19, 21],
+    40: [3, 6, 10, 14, 18, 23, 27, 31, 34, 37],
+    48: [3, 8, 12, 17, 22, 28, 33, 37, 42, 45],
+}
+RIG_LIB = os.path.join(ROOT, "tests", "rig", "lib.sh")
 PROGRAM = "MAINICON.ico"
 PROGRAM_SIZES = [16, 24, 32, 48, 256]
 CURSOR = "NewCursor.cur"
@@ -116,15 +130,19 @@ def load(name):
 
 
 class FileLayoutTest(unittest.TestCase):
-    def test_icons_are_single_32x32_16_colour_images(self):
+    def test_icons_start_with_a_32x32_16_colour_image(self):
+        # The dialog's pictures have only that one; the tray's have it first
+        # (what the 9x family shows) and their other sizes after it.
         for name in ICONS:
             with self.subTest(name):
                 im = load(name)
-                self.assertEqual(len(im.data), 766)
-                self.assertEqual(im.dir, (0, 1, 1))
+                count = 1 + len(TRAY_SIZES) if name in TRAY else 1
+                if count == 1:
+                    self.assertEqual(len(im.data), 766)
+                self.assertEqual(im.dir, (0, 1, count))
                 self.assertEqual((im.width, im.height, im.colour_count, im.reserved,
                                   im.field_a, im.field_b, im.bytes_in_res, im.offset),
-                                 (32, 32, 16, 0, 1, 4, 744, 22))
+                                 (32, 32, 16, 0, 1, 4, 744, 6 + 16 * count))
                 self.assertEqual((im.hdr_size, im.bi_width, im.bi_height, im.planes,
                                   im.bits, im.compression, im.size_image),
                                  (40, 32, 64, 1, 4, 0, 640))
@@ -398,6 +416,31 @@ def unseen_edges(shown, size, background, keep=lambda x, y: True):
     return lost
 
 
+def peeled(shown, size):
+    """The picture without its white edge: the white (or nearly white)
+    pixels that reach the outside through one another, which a light
+    taskbar swallows. What is left must show there by itself."""
+    def light(colour):
+        if isinstance(colour, int):
+            colour = (colour >> 16, (colour >> 8) & 0xFF, colour & 0xFF)
+        return colour is not None and min(colour) >= 0xE0
+
+    gone = set()
+    todo = [(x, y) for y in range(size) for x in range(size)
+            if light(shown(x, y)) and (x in (0, size - 1) or y in (0, size - 1)
+                                       or any(shown(*n) is None for n in
+                                              ((x + 1, y), (x - 1, y), (x, y + 1), (x, y - 1))))]
+    while todo:
+        x, y = todo.pop()
+        if (x, y) in gone:
+            continue
+        gone.add((x, y))
+        for n in ((x + 1, y), (x - 1, y), (x, y + 1), (x, y - 1)):
+            if 0 <= n[0] < size and 0 <= n[1] < size and n not in gone and light(shown(*n)):
+                todo.append(n)
+    return lambda x, y: None if (x, y) in gone else shown(x, y)
+
+
 class TaskbarTest(unittest.TestCase):
     """The tray pictures as the notification area shows them."""
 
@@ -420,19 +463,9 @@ class TaskbarTest(unittest.TestCase):
         # must show. The gauge's frame and the sign's pure red are fixed
         # colours; the speaker and the waves (right of the gauge) are the
         # drawing's own.
-        def peeled(im):
-            def outside(x, y):
-                return not (0 <= x < 32 and 0 <= y < 32) or im.rgb(x, y) is None
-
-            def at(x, y):
-                if im.rgb(x, y) == WHITE and any(outside(*n) for n in
-                                                 ((x + 1, y), (x - 1, y), (x, y + 1), (x, y - 1))):
-                    return None
-                return im.rgb(x, y)
-            return at
         for name in TRAY:
             im = load(name)
-            shown = peeled(im)
+            shown = peeled(im.rgb, 32)
             ours = lambda x, y: x > GAUGE_RIGHT and shown(x, y) not in (RED, GREEN)
             for background in (LIGHT_TASKBAR, CLASSIC_TASKBAR):
                 with self.subTest(name, background=f"{background:06X}"):
@@ -452,10 +485,10 @@ class TaskbarTest(unittest.TestCase):
         self.assertEqual(len(set(halves.values())), len(TRAY))
 
 
-class ProgramIcon:
-    """The program's icon file: images[size] is rows of (r, g, b, a);
+class ColourIcon:
+    """An icon file's 32-bit images: images[size] is rows of (r, g, b, a);
     masks[size] the AND mask (1: transparent) of the bitmap images;
-    entries the directory as read."""
+    entries the whole directory as read."""
 
     def __init__(self, path):
         with open(path, "rb") as f:
@@ -466,6 +499,8 @@ class ProgramIcon:
             w, h, colours, reserved, planes, bits, length, offset = \
                 struct.unpack_from("<BBBBHHII", data, 6 + 16 * i)
             self.entries.append((w, h, colours, reserved, planes, bits, length, offset))
+            if bits != 32:
+                continue
             size = w or 256
             blob = data[offset:offset + length]
             if blob[:8] == b"\x89PNG\r\n\x1a\n":
@@ -499,10 +534,141 @@ class ProgramIcon:
         return at
 
 
+def check_masks(test, icon):
+    """Systems without alpha (98 to 2000) draw by the mask: a pixel it
+    leaves opaque while its colour is black would show as a black dot, and
+    colour under a transparent mask bit would tint the screen."""
+    for size, mask in icon.masks.items():
+        with test.subTest(size):
+            rows = icon.images[size]
+            wrong = [(x, y) for y in range(size) for x in range(size)
+                     if mask[y][x] != (rows[y][x][3] == 0)
+                     or (rows[y][x][3] == 0 and rows[y][x][:3] != (0, 0, 0))]
+            test.assertEqual(wrong, [])
+
+
+def rgb_of(pixel):
+    r, g, b, a = pixel
+    return (r << 16) | (g << 8) | b if a == 255 else None
+
+
+class TraySizesTest(unittest.TestCase):
+    """The tray pictures at the sizes the notification area draws besides
+    32, each drawn for its size."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.icons = {name: ColourIcon(os.path.join(RESOURCES, name)) for name in TRAY}
+
+    def test_each_size_follows_the_16_colour_image_in_32_bit_colour(self):
+        for name, icon in self.icons.items():
+            with self.subTest(name):
+                self.assertEqual(icon.entries[0][:6], (32, 32, 16, 0, 1, 4))
+                self.assertEqual([e[0] for e in icon.entries[1:]], TRAY_SIZES)
+                offset = 6 + 16 * len(icon.entries)
+                for w, h, colours, reserved, planes, bits, length, at in icon.entries:
+                    self.assertEqual(at, offset, "images follow each other")
+                    offset += length
+                    if w == 32:
+                        continue
+                    self.assertEqual((h, colours, reserved, planes, bits), (w, 0, 0, 1, 32))
+                    self.assertEqual(icon.formats[w][:7], ("bmp", 40, w, 2 * w, 1, 32, 0))
+                self.assertEqual(offset, len(icon.data))
+                check_masks(self, icon)
+
+    def test_gauge_lights_each_levels_rows_from_the_bottom(self):
+        for size in TRAY_SIZES:
+            width, height = TRAY_GAUGES[size]
+            interior_x, interior_y = range(1, width - 1), range(1, height - 1)
+            for name, lit in zip(LEVELS, TRAY_LEVELS[size]):
+                with self.subTest(name, size=size):
+                    rgb = lambda x, y: rgb_of(self.icons[name].images[size][y][x])
+                    rows = []
+                    for y in interior_y:
+                        row = {rgb(x, y) for x in interior_x}
+                        self.assertIn(row, ({GREEN}, {BLACK}), f"row {y} mixed or not opaque")
+                        rows.append(row == {GREEN})
+                    self.assertEqual(rows, [False] * (height - 2 - lit) + [True] * lit)
+                    for y in interior_y:
+                        self.assertEqual((rgb(0, y), rgb(width - 1, y)), (DARK_GREY, WHITE), f"sides, y {y}")
+                    for x in interior_x:
+                        self.assertEqual((rgb(x, 0), rgb(x, height - 1)), (DARK_GREY, WHITE), f"ends, x {x}")
+                    green = {(x, y) for y in range(size) for x in range(size) if rgb(x, y) == GREEN}
+                    self.assertEqual(len(green), lit * len(interior_x), "green outside the gauge")
+
+    def test_levels_stay_apart_at_every_size(self):
+        for size, lit in TRAY_LEVELS.items():
+            with self.subTest(size):
+                self.assertEqual(lit[-1], TRAY_GAUGES[size][1] - 2, "full at the top level")
+                self.assertGreaterEqual(lit[0], 1)
+                steps = [b - a for a, b in zip(lit, lit[1:])]
+                # A row at least between two levels; two where there is room.
+                self.assertGreaterEqual(min(steps), 2 if size >= 24 else 1, lit)
+                pictures = {name: tuple(map(tuple, icon.images[size])) for name, icon in self.icons.items()}
+                self.assertEqual(len(set(pictures.values())), len(TRAY))
+
+    def test_at_16_pixels_the_heights_the_scenarios_read(self):
+        # At 96 dpi the tray draws the 16-pixel images; the scenarios tell
+        # the level by the rows of green they see there.
+        with open(RIG_LIB, encoding="utf-8") as f:
+            line = next(l for l in f if l.startswith("_PELM_GAUGE_ROWS=("))
+        rig_rows = [int(v) for v in line[line.index("(") + 1:line.index(")")].split()]
+        seen = [sum(any(rgb_of(p) == GREEN for p in row) for row in self.icons[name].images[16])
+                for name in LEVELS]
+        self.assertEqual(seen, rig_rows)
+        # The same heights as the 32-pixel pictures drawn at half size.
+        self.assertEqual(seen, [lit // 2 for lit in LEVELS.values()])
+
+    def test_every_level_shows_the_same_speaker(self):
+        for size in TRAY_SIZES:
+            width = TRAY_GAUGES[size][0]
+            first = self.icons["Img10p.ico"].images[size]
+            right = [row[width:] for row in first]
+            for name in LEVELS:
+                with self.subTest(name, size=size):
+                    self.assertEqual([row[width:] for row in self.icons[name].images[size]], right)
+
+    def test_mute_shows_the_red_sign_and_no_gauge(self):
+        for size in TRAY_SIZES:
+            with self.subTest(size):
+                rows = self.icons["ImgMute.ico"].images[size]
+                colours = [rgb_of(p) for row in rows for p in row]
+                self.assertNotIn(GREEN, colours)
+                self.assertGreater(colours.count(RED), size * size // 8)
+                # A closed ring round the picture: every direction from the
+                # middle meets red in the outer part.
+                half = size / 2
+                for step in range(32):
+                    a = 2 * math.pi * step / 32
+                    hit = any(rgb_of(rows[int(half + r * math.sin(a))][int(half + r * math.cos(a))]) == RED
+                              for r in (half * k / 20 for k in range(12, 20)))
+                    self.assertTrue(hit, f"gap in the ring at {step * 360 / 32} degrees")
+                for name in LEVELS:
+                    self.assertNotIn(RED, [rgb_of(p) for row in self.icons[name].images[size] for p in row])
+
+    def test_outline_shows_on_dark_and_light_taskbars(self):
+        # On a light taskbar the white edge vanishes and the black line must
+        # do; the gauge's frame is the fixed sunken one (white on the right).
+        for name, icon in self.icons.items():
+            for size in TRAY_SIZES:
+                for background in (DARK_TASKBAR, LIGHT_TASKBAR, CLASSIC_TASKBAR):
+                    with self.subTest(name, size=size, background=f"{background:06X}"):
+                        shown = icon.shown_on(size, background)
+                        if background == DARK_TASKBAR:
+                            self.assertEqual(unseen_edges(shown, size, background), [])
+                            continue
+                        gauge = TRAY_GAUGES[size][0] if name in LEVELS else 0
+                        # The sign's red, blended at its rim, is fixed as well.
+                        rows = icon.images[size]
+                        ours = lambda x, y: x >= gauge and rows[y][x][:3] != (0, 255, 0) and not (
+                            rows[y][x][0] == 255 and rows[y][x][1] == rows[y][x][2] < 255)
+                        self.assertEqual(unseen_edges(peeled(shown, size), size, background, ours), [])
+
+
 class ProgramIconTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.icon = ProgramIcon(os.path.join(RESOURCES, PROGRAM))
+        cls.icon = ColourIcon(os.path.join(RESOURCES, PROGRAM))
 
     def test_holds_every_size_in_32_bit_colour(self):
         icon = self.icon
@@ -526,16 +692,7 @@ class ProgramIconTest(unittest.TestCase):
         self.assertEqual(offset, len(icon.data))
 
     def test_mask_is_transparent_exactly_where_alpha_is_zero(self):
-        # Systems without alpha (98 to 2000) draw by the mask: a pixel it
-        # leaves opaque while its colour is black would show as a black dot,
-        # and colour under a transparent mask bit would tint the screen.
-        for size, mask in self.icon.masks.items():
-            with self.subTest(size):
-                rows = self.icon.images[size]
-                wrong = [(x, y) for y in range(size) for x in range(size)
-                         if mask[y][x] != (rows[y][x][3] == 0)
-                         or (rows[y][x][3] == 0 and rows[y][x][:3] != (0, 0, 0))]
-                self.assertEqual(wrong, [])
+        check_masks(self, self.icon)
         for size, rows in self.icon.images.items():
             with self.subTest(size):
                 for x, y in ((0, 0), (size - 1, 0), (0, size - 1), (size - 1, size - 1)):
@@ -630,8 +787,14 @@ class GeneratorTest(unittest.TestCase):
         # Pure green and red appear nowhere else, so two bands (on the
         # checkerboard and on the dark taskbar) enlarged 4x show them
         # exactly 32 times as often as in the icons themselves.
+        # The tray pictures come once more in the third band with their
+        # other sizes, all enlarged 4x.
+        sized = {name: ColourIcon(os.path.join(RESOURCES, name)) for name in TRAY}
         for colour in (GREEN, RED):
             want = 32 * sum(len(load(n).where(colour)) for n in ICONS)
+            want += 16 * sum(len(load(n).where(colour)) for n in TRAY)
+            want += 16 * sum(rgb_of(p) == colour for icon in sized.values()
+                             for rows in icon.images.values() for row in rows for p in row)
             rgb = bytes([colour >> 16, (colour >> 8) & 0xFF, colour & 0xFF])
             got = sum(1 for r in rows for i in range(0, len(r), 3) if r[i:i + 3] == rgb)
             self.assertEqual(got, want, f"{colour:06X} pixels")
