@@ -1,21 +1,20 @@
 #include "framework/IconFile.h"
 
-#include <cstdlib>
-
 namespace {
 
 uint32_t U16(const uint8_t* p) { return p[0] | (p[1] << 8); }
 uint32_t U32(const uint8_t* p) { return U16(p) | (U16(p + 2) << 16); }
 
-// Better when it is nearer the wanted size, larger rather than smaller at
-// the same distance, then with more bits per pixel.
+// Better for the wanted size: the size itself; else the smallest of the
+// larger ones, which shrinks without losing its lines; else the largest.
+// At the same size, more bits per pixel.
 bool Better(const TIconImage& a, int aBits, const TIconImage& b, int bBits, int wanted)
 {
-    int da = std::abs(a.Width - wanted), db = std::abs(b.Width - wanted);
-    if (da != db)
-        return da < db;
+    auto rank = [wanted](int width) { return width == wanted ? 0 : width > wanted ? 1 : 2; };
+    if (rank(a.Width) != rank(b.Width))
+        return rank(a.Width) < rank(b.Width);
     if (a.Width != b.Width)
-        return a.Width > b.Width;
+        return rank(a.Width) == 1 ? a.Width < b.Width : a.Width > b.Width;
     return aBits > bBits;
 }
 

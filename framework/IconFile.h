@@ -12,7 +12,7 @@ struct TIconImage {
 };
 
 // Picks the image of the wanted size with the most colours, or failing that
-// the nearest larger (then smaller) one. False for anything that is not a
-// well-formed icon file: a short or truncated directory, an image outside
-// the data.
+// the smallest larger one, or failing that the largest. False for anything
+// that is not a well-formed icon file: a short or truncated directory, an
+// image outside the data.
 bool FindIconImage(const uint8_t* data, size_t size, int wanted, TIconImage& image);

@@ -48,17 +48,51 @@ TEST(IconFile, EveryCommittedPictureHasItsThirtyTwoPixelImage)
     }
 }
 
-TEST(IconFile, ChoosesTheWantedSizeWithMostColoursElseTheNearestLarger)
+// The notification area draws at the small-icon size of the taskbar's DPI:
+// 16, 20, 24, 32, 40 or 48 pixels. Each tray picture holds an image of each,
+// the 32-pixel one the 16-colour picture, first in the file.
+TEST(IconFile, EveryTraySizeGetsTheTrayPicturesImageOfThatSize)
+{
+    for (const char* name : {"Img10p.ico", "Img20p.ico", "Img30p.ico", "Img40p.ico", "Img50p.ico", "Img60p.ico",
+                             "Img70p.ico", "Img80p.ico", "Img90p.ico", "Img100p.ico", "ImgMute.ico"}) {
+        std::vector<uint8_t> d = Read(name);
+        ASSERT_GT(d.size(), 6u + 16) << name;
+        EXPECT_EQ(std::vector<uint8_t>({32, 32, 16, 0, 1, 0, 4, 0}), std::vector<uint8_t>(&d[6], &d[14]))
+            << name << ": the first image is the 32 x 32 16-colour one";
+        for (int size : {16, 20, 24, 32, 40, 48}) {
+            TIconImage image;
+            ASSERT_TRUE(FindIconImage(d.data(), d.size(), size, image)) << name << " " << size;
+            EXPECT_EQ(size, image.Width) << name;
+            EXPECT_EQ(size, image.Height) << name;
+            // The bitmap itself, not only the directory, is of that size.
+            const uint8_t* bih = &d[image.Offset];
+            EXPECT_EQ(40, bih[0]) << name << " " << size;
+            EXPECT_EQ(size, bih[4] | bih[5] << 8) << name;
+            EXPECT_EQ(2 * size, bih[8] | bih[9] << 8) << name;
+            EXPECT_EQ(size == 32 ? 4 : 32, bih[14]) << name << " " << size << ": bits per pixel";
+        }
+    }
+}
+
+TEST(IconFile, ChoosesTheWantedSizeWithMostColoursElseTheSmallestLargerElseTheLargest)
 {
     std::vector<uint8_t> d = Make({{16, 32}, {32, 4}, {32, 8}, {48, 32}});
     TIconImage image;
     ASSERT_TRUE(FindIconImage(d.data(), d.size(), 32, image));
     EXPECT_EQ(32, image.Width);
     EXPECT_EQ(6u + 4 * 16 + 2 * 8, image.Offset); // the 8-bit one
-    ASSERT_TRUE(FindIconImage(d.data(), d.size(), 24, image));
-    EXPECT_EQ(32, image.Width); // 8 away either way: the larger
-    std::vector<uint8_t> big = Make({{0, 32}});
+    ASSERT_TRUE(FindIconImage(d.data(), d.size(), 20, image));
+    EXPECT_EQ(32, image.Width) << "the smaller one is nearer, but the larger shrinks";
+    ASSERT_TRUE(FindIconImage(d.data(), d.size(), 36, image));
+    EXPECT_EQ(48, image.Width);
+    ASSERT_TRUE(FindIconImage(d.data(), d.size(), 8, image));
+    EXPECT_EQ(16, image.Width);
+    ASSERT_TRUE(FindIconImage(d.data(), d.size(), 64, image));
+    EXPECT_EQ(48, image.Width) << "nothing larger: the largest";
+    std::vector<uint8_t> big = Make({{0, 32}, {48, 32}});
     ASSERT_TRUE(FindIconImage(big.data(), big.size(), 32, image));
+    EXPECT_EQ(48, image.Width);
+    ASSERT_TRUE(FindIconImage(big.data(), big.size(), 64, image));
     EXPECT_EQ(256, image.Width); // a zero in the directory means 256
 }
 
