@@ -47,6 +47,7 @@ void TPelmFormMain::FormCreate(TComponent*)
 
     btnGoHide->SetEnabled(cbHideEnable->Checked());
     m_uTaskbarCreatedMsg = m_platform.System->TaskbarCreatedMessage();
+    UpdateTrayIconSize();
     NotifyTray(kNimAdd);
     m_strTipText = std::string(kProductName) + " " + kVersion;
     NotifyTray(kNimModify);
@@ -93,6 +94,10 @@ void TPelmFormMain::WndProc(TMessage& message)
     case WM_HOOKWHEEL:
         WMHookWheel(message);
         return;
+    case kWmSettingChange: // the DPI of the taskbar may have changed
+    case kWmDpiChanged:
+        TrayIconSizeMayHaveChanged();
+        break;
     default:
         if (m_uTaskbarCreatedMsg != 0 && message.Msg == m_uTaskbarCreatedMsg)
             ReAddTrayIcon(); // the shell restarted and forgot the icon

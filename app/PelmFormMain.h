@@ -86,6 +86,9 @@ public:
     uint32_t m_nTrayRetryWait = 0;
     uint32_t m_nTrayRetryPause = 0;
     uint32_t m_uTaskbarCreatedMsg = 0;
+    // The size the notification area draws the icon at; the pictures are
+    // given at that size, so that the shell does not scale them.
+    int m_nTrayIconSize = 16;
     // The wheel movement short of a notch, signed like the deltas it came
     // from; it waits for more of the same direction.
     int32_t m_nWheelRemainder = 0;
@@ -128,6 +131,10 @@ public:
     // Tray presence.
     bool NotifyTray(uint32_t operation);
     void ReAddTrayIcon();
+    // Asks the shell's icon size again (the DPI or the shell changed);
+    // true when it changed.
+    bool UpdateTrayIconSize();
+    void TrayIconSizeMayHaveChanged();
     THandle GetVolumeIcon();
     bool OpenVolumeControlApp();
     bool OpenAudioProperties();

@@ -60,6 +60,9 @@ class TImage : public TControl {
 public:
     std::string IconName; // resource name of the icon
     virtual THandle IconHandle() { return 0; }
+    // The icon at size x size pixels, made from the image of the file that
+    // serves that size best; kept until the component goes.
+    virtual THandle IconOfSize(int) { return IconHandle(); }
     TNotifyEvent OnStartDrag;
     // Target (unused here) and the drop point in screen coordinates.
     std::function<void(TComponent* sender, TComponent* target, int x, int y)> OnEndDrag;

@@ -24,6 +24,9 @@ public:
     virtual void KeepTopMost(THandle wnd) = 0;
     // The message the shell broadcasts when its taskbar is (re)created; 0 if none.
     virtual uint32_t TaskbarCreatedMessage() = 0;
+    // The size in pixels at which the notification area draws its icons
+    // now: the small-icon size at the taskbar's DPI.
+    virtual int TrayIconSize() = 0;
 };
 
 constexpr int kVkControl = 0x11;

@@ -22,11 +22,13 @@ typedef std::function<void(TComponent* sender)> TNotifyEvent;
 // named apart from <windows.h>'s macros so both can be included).
 constexpr uint32_t kWmQueryEndSession = 0x0011;
 constexpr uint32_t kWmEndSession = 0x0016;
+constexpr uint32_t kWmSettingChange = 0x001A;
 constexpr uint32_t kWmDrawItem = 0x002B;
 constexpr uint32_t kWmTimer = 0x0113;
 constexpr uint32_t kWmLButtonDown = 0x0201;
 constexpr uint32_t kWmLButtonDblClk = 0x0203;
 constexpr uint32_t kWmRButtonUp = 0x0205;
+constexpr uint32_t kWmDpiChanged = 0x02E0;
 constexpr uint32_t WM_TRAYNOTIFY = 0x8064; // WM_APP + 100, sent by the shell for the tray icon
 constexpr uint32_t WM_HOOKWHEEL = 0x8065;  // WM_APP + 101, posted by the hook library
 

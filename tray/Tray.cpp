@@ -52,8 +52,28 @@ void TPelmFormMain::ReAddTrayIcon()
     // may have forgotten.
     if (!cbHideEnable->Checked())
         return;
+    // A new shell may draw at another size than the one before it.
+    UpdateTrayIconSize();
     NotifyTray(kNimAdd);
     NotifyTray(kNimModify);
+}
+
+bool TPelmFormMain::UpdateTrayIconSize()
+{
+    // An answer no shell could mean (a failed query) keeps the size known.
+    const int size = m_platform.System->TrayIconSize();
+    if (size < 8 || size > 256 || size == m_nTrayIconSize)
+        return false;
+    m_nTrayIconSize = size;
+    return true;
+}
+
+void TPelmFormMain::TrayIconSizeMayHaveChanged()
+{
+    // Settings change for many reasons; the shell hears of it only when the
+    // picture it holds is no longer of its size.
+    if (UpdateTrayIconSize() && m_bTrayIconAdded)
+        NotifyTray(kNimModify);
 }
 
 THandle TPelmFormMain::GetVolumeIcon()
@@ -62,14 +82,14 @@ THandle TPelmFormMain::GetVolumeIcon()
     // have no mute switch.
     bool muted = false;
     if (GetMute(muted) && muted)
-        return ImgMute->IconHandle();
+        return ImgMute->IconOfSize(m_nTrayIconSize);
     TImage* const bands[] = {Img10p, Img20p, Img30p, Img40p, Img50p, Img60p, Img70p, Img80p, Img90p};
     for (int i = 0; i < 9; ++i)
         if (m_nVolume >= i * 10 && m_nVolume <= i * 10 + 9)
-            return bands[i]->IconHandle();
+            return bands[i]->IconOfSize(m_nTrayIconSize);
     if (m_nVolume >= 90 && m_nVolume <= 100)
-        return Img100p->IconHandle();
-    return Img10p->IconHandle();
+        return Img100p->IconOfSize(m_nTrayIconSize);
+    return Img10p->IconOfSize(m_nTrayIconSize);
 }
 
 void TPelmFormMain::GetVolTimerTimer(TComponent*)

@@ -1,4 +1,6 @@
 // The picture component and its drag loop.
+#include <map>
+
 #include "framework/IconFile.h"
 #include "framework/win32/WinComponents.h"
 
@@ -34,12 +36,28 @@ public:
     {
         if (m_icon)
             DestroyIcon(m_icon);
+        for (auto& sized : m_sized)
+            DestroyIcon(sized.second);
     }
     THandle IconHandle() override
     {
         if (!m_icon && !IconName.empty())
             m_icon = LoadIconData(IconName.c_str(), 32);
         return reinterpret_cast<THandle>(m_icon);
+    }
+    THandle IconOfSize(int size) override
+    {
+        if (size == 32)
+            return IconHandle();
+        // Every size asked for is kept: the icon the shell was given last
+        // stays valid, and a DPI that changes back and forth loads each once.
+        auto it = m_sized.find(size);
+        if (it != m_sized.end())
+            return reinterpret_cast<THandle>(it->second);
+        HICON icon = IconName.empty() ? nullptr : LoadIconData(IconName.c_str(), size);
+        if (icon)
+            m_sized[size] = icon;
+        return reinterpret_cast<THandle>(icon);
     }
 
 protected:
@@ -158,6 +176,7 @@ private:
     }
 
     HICON m_icon = nullptr;
+    std::map<int, HICON> m_sized;
     bool m_dragSource;
     bool m_dragging = false;
     WNDPROC m_oldProc = nullptr;

@@ -63,6 +63,42 @@ uint32_t TWinSystem::TaskbarCreatedMessage()
     return RegisterWindowMessageA("TaskbarCreated");
 }
 
+namespace {
+
+// The small-icon size at a window's DPI, where the system can tell it
+// (Windows 10 1607 and later): the calls are looked up, never linked, so
+// that older systems still load the program.
+int SmallIconSizeForWindow(HWND wnd)
+{
+    typedef UINT(WINAPI * TGetDpiForWindow)(HWND);
+    typedef int(WINAPI * TGetSystemMetricsForDpi)(int, UINT);
+    HMODULE user = GetModuleHandleA("user32.dll");
+    if (!user || !wnd)
+        return 0;
+    auto dpiFor = reinterpret_cast<TGetDpiForWindow>(reinterpret_cast<void*>(GetProcAddress(user, "GetDpiForWindow")));
+    auto metricFor = reinterpret_cast<TGetSystemMetricsForDpi>(
+        reinterpret_cast<void*>(GetProcAddress(user, "GetSystemMetricsForDpi")));
+    const UINT dpi = dpiFor && metricFor ? dpiFor(wnd) : 0;
+    return dpi ? metricFor(SM_CXSMICON, dpi) : 0;
+}
+
+} // namespace
+
+int TWinSystem::TrayIconSize()
+{
+    // The 9x family keeps the 16-colour picture it has always shown, scaled
+    // by its shell.
+    OSVERSIONINFOA version;
+    std::memset(&version, 0, sizeof version);
+    version.dwOSVersionInfoSize = sizeof version;
+    if (GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS)
+        return 32;
+    // The notification area lies on the primary taskbar, which draws at its
+    // own monitor's DPI whatever this program's awareness.
+    const int size = SmallIconSizeForWindow(FindWindowA("Shell_TrayWnd", nullptr));
+    return size > 0 ? size : GetSystemMetrics(SM_CXSMICON);
+}
+
 void TWinSystem::SetNoDropCursor(const std::string& resourceName)
 {
     HCURSOR cursor = LoadCursorA(g_hInstance, resourceName.c_str());

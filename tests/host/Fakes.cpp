@@ -182,18 +182,19 @@ std::string TTestBuilder::LoadDescription(const std::string& resourceName)
     return ss.str();
 }
 
-THandle TestIconHandle(const std::string& iconName)
+THandle TestIconHandle(const std::string& iconName, int size)
 {
     THandle h = 0x100;
     for (char c : iconName)
         h = h * 31 + static_cast<unsigned char>(c);
-    return h;
+    return h * 1000 + static_cast<THandle>(size);
 }
 
 namespace {
 class TTestImage : public TImage {
 public:
-    THandle IconHandle() override { return TestIconHandle(IconName); }
+    THandle IconHandle() override { return TestIconHandle(IconName, 32); }
+    THandle IconOfSize(int size) override { return TestIconHandle(IconName, size); }
 };
 } // namespace
 

@@ -84,6 +84,8 @@ public:
     bool DrawItemIcon(uint32_t dis) override;
     uint32_t TaskbarCreated = 0xC123;
     uint32_t TaskbarCreatedMessage() override { return TaskbarCreated; }
+    int IconSize = 16; // what the notification area draws at
+    int TrayIconSize() override { return IconSize; }
     std::string NoDropCursor;
     std::vector<THandle> TopMost;
     void SetNoDropCursor(const std::string& name) override { NoDropCursor = name; }
@@ -180,8 +182,8 @@ public:
     std::unique_ptr<TComponent> CreateComponent(TForm& form, const TObjectDesc& desc) override;
 };
 
-// Icon handle that the test images give for an icon name.
-THandle TestIconHandle(const std::string& iconName);
+// Icon handle that the test images give for an icon name at a size.
+THandle TestIconHandle(const std::string& iconName, int size = 16);
 
 // A controller with every fake in place, built the way the program builds it.
 struct TControllerRig {

@@ -226,6 +226,70 @@ TEST_F(TrayTest, ShellRestartBringsTheIconBack)
     EXPECT_EQ(kNimModify, rig.Shell.Calls[calls + 1].Op);
 }
 
+// The picture is given at the size the notification area draws at, asked
+// again when the DPI may have changed and when a new shell comes; the shell
+// hears of it only when the size changed.
+TEST(TrayIconSize, PictureFollowsTheShellsIconSize)
+{
+    TControllerRig rig;
+    rig.Mixer.Mute = 1; // the mute picture, whatever the level
+    rig.System.IconSize = 24;
+    rig.Create();
+    EXPECT_EQ(TestIconHandle("IMGMUTE", 24), rig.Shell.Calls.back().Data.Icon);
+
+    size_t calls = rig.Shell.Calls.size();
+    rig.Send(kWmSettingChange); // something else changed
+    EXPECT_EQ(calls, rig.Shell.Calls.size());
+
+    const std::string tip = rig.Form->m_strTipText;
+    rig.System.IconSize = 20;
+    rig.Send(kWmDpiChanged, 0x00780078);
+    ASSERT_EQ(calls + 1, rig.Shell.Calls.size());
+    EXPECT_EQ(kNimModify, rig.Shell.Calls.back().Op);
+    EXPECT_EQ(TestIconHandle("IMGMUTE", 20), rig.Shell.Calls.back().Data.Icon);
+    EXPECT_EQ(tip, rig.Shell.Calls.back().Data.Tip);
+
+    rig.System.IconSize = 40;
+    rig.Send(kWmSettingChange);
+    ASSERT_EQ(calls + 2, rig.Shell.Calls.size());
+    EXPECT_EQ(TestIconHandle("IMGMUTE", 40), rig.Shell.Calls.back().Data.Icon);
+
+    // A query that fails keeps the size known.
+    rig.System.IconSize = 0;
+    rig.Send(kWmSettingChange);
+    rig.System.IconSize = -24;
+    rig.Send(kWmDpiChanged);
+    EXPECT_EQ(calls + 2, rig.Shell.Calls.size());
+    rig.Form->NotifyTray(kNimModify);
+    EXPECT_EQ(TestIconHandle("IMGMUTE", 40), rig.Shell.Calls.back().Data.Icon);
+
+    // A restarted shell on a display of another DPI.
+    rig.System.IconSize = 48;
+    calls = rig.Shell.Calls.size();
+    rig.Send(rig.System.TaskbarCreated);
+    ASSERT_EQ(calls + 2, rig.Shell.Calls.size());
+    EXPECT_EQ(kNimAdd, rig.Shell.Calls[calls].Op);
+    EXPECT_EQ(TestIconHandle("IMGMUTE", 48), rig.Shell.Calls.back().Data.Icon);
+}
+
+TEST(TrayIconSize, NoIconNoModifyButTheNextAddHasTheNewSize)
+{
+    TControllerRig rig;
+    rig.Mixer.Mute = 1;
+    rig.Create();
+    TPelmFormMain& f = *rig.Form;
+    f.cbHideEnable->SetChecked(false);
+    f.cbHideEnable->OnClick(f.cbHideEnable);
+    const size_t calls = rig.Shell.Calls.size();
+    rig.System.IconSize = 32;
+    rig.Send(kWmDpiChanged);
+    EXPECT_EQ(calls, rig.Shell.Calls.size()) << "a modify of an icon the shell does not hold";
+    f.cbHideEnable->SetChecked(true);
+    f.cbHideEnable->OnClick(f.cbHideEnable);
+    ASSERT_EQ(calls + 2, rig.Shell.Calls.size());
+    EXPECT_EQ(TestIconHandle("IMGMUTE", 32), rig.Shell.Calls.back().Data.Icon);
+}
+
 TEST(TrayStart, FailedFirstAddIsRetriedOnThePoll)
 {
     TControllerRig rig;
