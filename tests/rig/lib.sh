@@ -12,6 +12,7 @@
 #   assert_fails / assert_exits / fail / pass / skip   checks, clear messages
 #   seh_expected PID / seh_report                   exceptions Wine swallowed
 #   tray_pixels / tray_shows level [PERCENT]|muted|nothing   the tray icon
+#   tray_picture SIZE                               the picture it shows, if unscaled
 #
 # Assertions exit the script on failure, so call them at the top level of
 # the test, not inside $(...).
@@ -158,20 +159,29 @@ probe() {
 # Wine 10's taskbar paints a changed icon over the old one without erasing
 # it; the taskbar is repainted from its background first, as Windows always
 # paints it.
-tray_pixels() {
+tray_pixels() { _pelm_tray_area; }
+# tray_picture SIZE: which tray picture's own SIZE-pixel image the
+# notification area shows, pixel for pixel (Img50p.ico, ImgMute.ico), or
+# "none", as when the shell scaled a picture of another size.
+tray_picture() {
+  _pelm_tray_area --find "$1" "$PELM_TOP"/resources/Img{10,20,30,40,50,60,70,80,90,100}p.ico \
+    "$PELM_TOP/resources/ImgMute.ico"
+}
+_pelm_tray_area() {
   local shot tray
   tray=$(probe find Shell_TrayWnd -) && probe redraw "$tray" ||
     { echo "tray_pixels: the taskbar could not be repainted" >&2; return 1; }
   shot=$(mktemp --suffix=.png)
   import -display "$DISPLAY" -window root "$shot" &&
-    convert "$shot" -crop 96x32+928+736 +repage -depth 8 ppm:- | python3 "$PELM_RIG_DIR/pixels.py"
+    convert "$shot" -crop 96x32+928+736 +repage -depth 8 ppm:- | python3 "$PELM_RIG_DIR/pixels.py" "$@"
   local rc=$?
   rm -f "$shot"
   return $rc
 }
 # The gauge rows that each level picture lights (0-9 %: the first, ...,
-# 90-100 %: the tenth), as Wine draws the 32-pixel pictures in the 16-pixel
-# tray: every other row, so half of their 2, 5, 8 ... 29 lit rows.
+# 90-100 %: the tenth) in its 16-pixel image, which the tray shows at 96 dpi:
+# half the 2, 5, 8 ... 29 rows of the 32-pixel one, as a shell that scales
+# that one down shows them too.
 _PELM_GAUGE_ROWS=(1 2 4 5 7 9 10 12 13 14)
 tray_shows() { # tray_shows level [PERCENT]|muted|nothing
   local p want

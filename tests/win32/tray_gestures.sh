@@ -17,11 +17,15 @@ hwnd=$(wait_for 300 probe find TPelmFormMain -) || fail "main window never appea
 wait_for 60 tray_shows level >/dev/null || fail "the level picture never appeared"
 pass "the icon shows a level picture"
 shot tray-level
+# At 96 dpi the tray draws 16 pixels: the picture's own image of that size,
+# not the 32-pixel one scaled.
+assert_match "$(tray_picture 16)" '^Img[0-9]+p[.]ico$' "the tray shows a level picture's 16-pixel image"
 
 click_icon 1
 wait_for 30 tray_shows muted >/dev/null || fail "a click did not mute"
 pass "a click shows the muted picture"
 shot tray-muted
+assert_eq ImgMute.ico "$(tray_picture 16)" "the tray shows the muted picture's 16-pixel image"
 click_icon 1
 wait_for 30 tray_shows level >/dev/null || fail "a second click did not unmute"
 pass "a second click brings the level picture back"
