@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
 # The tray icon under real input: a click mutes and unmutes (the picture
 # follows), a double click starts the volume control, a right click opens
-# the menu, whose About box and exit command work.
+# the menu, whose About box and exit command work. The picture comes at the
+# tray's size, and as the 16-colour one on the 9x family.
 set -euo pipefail
 . "$(dirname "$0")/common.inc"
 . "$(dirname "$0")/gestures.inc"
+
+# The prefix outlives the test: clear a setting an interrupted run left.
+key='HKCU\Software\Wine\AppDefaults\pelmora.exe'
+wine reg delete "$key" /f >/dev/null 2>&1 || true
 
 # A stand-in volume control on PATH leaves a marker when started.
 bin="$app/bin"
@@ -44,4 +49,12 @@ menu_item 12 # 終了(&X)
 assert_exits "$pid" "exit code after 終了(&X)"
 wait_for 30 tray_shows nothing >/dev/null || fail "the icon stayed in the notification area"
 pass "終了(&X) ends the program and its icon leaves"
+
+# The 9x family is given the 32-pixel 16-colour picture it always showed,
+# which its shell scales to the tray's size: the gauge reads the same.
+wine reg add "$key" /v Version /d win98 /f >/dev/null 2>&1
+start_program
+assert_eq none "$(tray_picture 16)" "the 9x family shows the 32-pixel picture, scaled"
+stop_program
+wine reg delete "$key" /f >/dev/null 2>&1
 finish
