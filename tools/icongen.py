@@ -237,6 +237,25 @@ DRAWING_PARAMETERS = {"line": 1, "magnet": 4, "mouth": 3, "waves": 2, "radii": N
 DRAWING_COLOURS = ("line", "light", "shade", "wave")
 
 
+def size_line(where, fields, parameters):
+    """One size's line, "SIZE NAME=N[,N...] ...": (size, {name: [numbers]}),
+    with every parameter there, each with its count of numbers (None: any)."""
+    try:
+        size = int(fields[0])
+        params = {}
+        for field in fields[1:]:
+            key, value = field.split("=", 1)
+            params[key] = [float(v) for v in value.replace("/", ",").split(",")]
+    except ValueError:
+        raise DescriptionError(f"{where}: expected 'SIZE NAME=N[,N...] ...'")
+    for key, count in parameters.items():
+        if key not in params or (count is not None and len(params[key]) != count):
+            raise DescriptionError(f"{where}: {key} needs {count or 'some'} numbers")
+    if set(params) - set(parameters):
+        raise DescriptionError(f"{where}: unknown parameters {sorted(set(params) - set(parameters))}")
+    return size, params
+
+
 def load_drawing(name):
     """Returns (colours {name: (r, g, b)}, [(size, {parameter: [numbers]})])."""
     path = os.path.join(ICON_DIR, name + ".txt")
@@ -253,19 +272,9 @@ def load_drawing(name):
                 raise DescriptionError(f"{where}: expected 'colour NAME rrggbb'")
             colours[fields[1]] = (rgb >> 16, (rgb >> 8) & 0xFF, rgb & 0xFF)
             continue
-        try:
-            size = int(fields[0])
-            params = {}
-            for field in fields[1:]:
-                key, value = field.split("=", 1)
-                params[key] = [float(v) for v in value.replace("/", ",").split(",")]
-        except ValueError:
-            raise DescriptionError(f"{where}: expected 'SIZE NAME=N[,N...] ...'")
-        for key, count in DRAWING_PARAMETERS.items():
-            if key not in params or (count is not None and len(params[key]) != count):
-                raise DescriptionError(f"{where}: {key} needs {count or 'some'} numbers")
-        if set(params) - set(DRAWING_PARAMETERS) or not 16 <= size <= 256:
-            raise DescriptionError(f"{where}: unknown parameters or size outside 16..256")
+        size, params = size_line(where, fields, DRAWING_PARAMETERS)
+        if not 16 <= size <= 256:
+            raise DescriptionError(f"{where}: size outside 16..256")
         sizes.append((size, params))
     missing = [c for c in DRAWING_COLOURS if c not in colours]
     if missing or not sizes:
@@ -344,14 +353,22 @@ def render_size(size, p, colours):
         layers.append((arc, 0.0, lambda x, y: colours["wave"],
                        (wx + radius * math.cos(spread) - half, wy - reach, wx + radius + half, wy + reach)))
 
+    return composite(size, layers, smooth)
+
+
+def composite(size, layers, smooth):
+    """Paints layers (distance, inset, colour, box), first to last, into
+    rows of (r, g, b, a): a layer covers where its signed distance plus
+    inset is below zero, and nothing outside its box (left, top, right,
+    bottom), or anywhere when the box is None; colour(x, y) is (r, g, b)."""
     rows = []
     for py in range(size):
         row = []
         for px in range(size):
             x, y = px + 0.5, py + 0.5
             r = g = b = a = 0.0          # premultiplied
-            for distance, inset, colour, (left, top, right, bottom) in layers:
-                if not (left <= x <= right and top <= y <= bottom):
+            for distance, inset, colour, box in layers:
+                if box and not (box[0] <= x <= box[2] and box[1] <= y <= box[3]):
                     continue
                 # Coverage of the pixel by an edge at that distance from its
                 # centre: whole on one side of a pixel border, none beyond.
@@ -394,19 +411,9 @@ def load_tray(name):
     for number, line in _lines(path):
         fields = line.split()
         where = f"{path}:{number}"
-        try:
-            size = int(fields[0])
-            params = {}
-            for field in fields[1:]:
-                key, value = field.split("=", 1)
-                params[key] = [float(v) for v in value.replace("/", ",").split(",")]
-        except ValueError:
-            raise DescriptionError(f"{where}: expected 'SIZE NAME=N[,N...] ...'")
-        for key, count in TRAY_PARAMETERS.items():
-            if key not in params or (count is not None and len(params[key]) != count):
-                raise DescriptionError(f"{where}: {key} needs {count or 'some'} numbers")
-        if set(params) - set(TRAY_PARAMETERS) or not 16 <= size <= 255 or size == SIZE:
-            raise DescriptionError(f"{where}: unknown parameters, or a size outside 16..255 or of the 16-colour picture")
+        size, params = size_line(where, fields, TRAY_PARAMETERS)
+        if not 16 <= size <= 255 or size == SIZE:
+            raise DescriptionError(f"{where}: a size outside 16..255, or that of the 16-colour picture")
         width, height = (int(v) for v in params["gauge"])
         levels = [int(v) for v in params["levels"]]
         if not (3 <= width <= size and 3 <= height <= size) or levels != sorted(set(levels)) \
@@ -463,23 +470,7 @@ def render_tray(size, p, state, colours, chars):
         layers.append((lambda x, y: _segment_distance(x, y, cx - reach, cy - reach, cx + reach, cy + reach)
                        - width / 2, solid("sign")))
 
-    rows = []
-    for py in range(size):
-        row = []
-        for px in range(size):
-            x, y = px + 0.5, py + 0.5
-            r = g = b = a = 0.0          # premultiplied
-            for distance, paint_colour in layers:
-                d = distance(x, y)
-                c = max(0.0, min(1.0, 0.5 - d)) if smooth else float(d <= 0)
-                if c:
-                    cr, cg, cb = paint_colour(x, y)
-                    r, g, b = cr * c + r * (1 - c), cg * c + g * (1 - c), cb * c + b * (1 - c)
-                    a = c + a * (1 - c)
-            alpha = round(a * 255)
-            row.append((0, 0, 0, 0) if alpha == 0 else
-                       tuple(min(255, round(v / a)) for v in (r, g, b)) + (alpha,))
-        rows.append(row)
+    rows = composite(size, [(distance, 0.0, colour, None) for distance, colour in layers], smooth)
 
     if state != "mute":
         # The gauge as in the 16-colour pictures, on whole pixels: a sunken
