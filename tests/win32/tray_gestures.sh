@@ -52,6 +52,9 @@ pass "終了(&X) ends the program and its icon leaves"
 
 # The 9x family is given the 32-pixel 16-colour picture it always showed,
 # which its shell scales to the tray's size: the gauge reads the same.
+# The setting goes with the test even when a check fails: the prefix serves
+# the other scenarios too.
+trap 'kill_started; wine reg delete "$key" /f >/dev/null 2>&1 || true' EXIT
 wine reg add "$key" /v Version /d win98 /f >/dev/null 2>&1
 start_program
 assert_eq none "$(tray_picture 16)" "the 9x family shows the 32-pixel picture, scaled"
