@@ -29,6 +29,15 @@ fault 'tray add retry pause without its cap' tray/Tray.cpp \
 fault 'tray picture band off by one (10 % shows 0-9)' tray/Tray.cpp \
     "        if (m_nVolume >= i * 10 && m_nVolume <= i * 10 + 9)" \
     "        if (m_nVolume > i * 10 && m_nVolume <= i * 10 + 9)"
+fault 'icon choice: the largest of the larger sizes' framework/IconFile.cpp \
+    "        return rank(a.Width) == 1 ? a.Width < b.Width : a.Width > b.Width;" \
+    "        return a.Width > b.Width;"
+fault 'tray picture at 32 px, whatever the shell draws' tray/Tray.cpp \
+    "        return ImgMute->IconOfSize(m_nTrayIconSize);" \
+    "        return ImgMute->IconOfSize(32);"
+fault 'a DPI change leaves the tray picture as it was' app/PelmFormMain.cpp \
+    "        TrayIconSizeMayHaveChanged();" \
+    "        UpdateTrayIconSize();"
 fault 'wheel step table off by one (20 % steps by 2)' wheel/WheelDecision.cpp \
     "    if (volume <= 20)" \
     "    if (volume < 20)"
