@@ -23,6 +23,7 @@ typedef std::function<void(TComponent* sender)> TNotifyEvent;
 constexpr uint32_t kWmQueryEndSession = 0x0011;
 constexpr uint32_t kWmEndSession = 0x0016;
 constexpr uint32_t kWmDrawItem = 0x002B;
+constexpr uint32_t kWmDpiChanged = 0x02E0; // Windows 8.1 and later, to per-monitor aware windows
 constexpr uint32_t kWmTimer = 0x0113;
 constexpr uint32_t kWmLButtonDown = 0x0201;
 constexpr uint32_t kWmLButtonDblClk = 0x0203;

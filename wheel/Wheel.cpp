@@ -41,12 +41,12 @@ void TPelmFormMain::WMHookWheel(TMessage& message)
     const bool havePointer = system.GetCursorPos(pt);
 
     bool registered = false;
-    bool overSecondaryTaskbar = false;
+    bool overTaskbarWindow = false;
     if (havePointer && m_platform.Windows) {
         IWindowSystem& windows = *m_platform.Windows;
         const TWnd top = TopLevelWindowAt(windows, pt);
         if (top) {
-            overSecondaryTaskbar = IsSecondaryTaskbarClass(windows.WindowClassName(top));
+            overTaskbarWindow = IsTaskbarClass(windows.WindowClassName(top));
             std::string name;
             if (GetProgramNameOfWindow(windows, top, name) && g_StoredProgramList)
                 registered = g_StoredProgramList->IndexOf(name) >= 0;
@@ -54,7 +54,7 @@ void TPelmFormMain::WMHookWheel(TMessage& message)
     }
 
     Label1->SetCaption(std::to_string(deltas.back()));
-    const bool overTaskbar = havePointer && (PointInTaskbar(taskbar, pt) || overSecondaryTaskbar);
+    const bool overTaskbar = havePointer && (PointInTaskbar(taskbar, pt) || overTaskbarWindow);
     if (!overTaskbar && !registered) {
         // Movement that was not for us does not complete a notch later.
         m_nWheelRemainder = 0;

@@ -33,9 +33,13 @@ struct TWheelState {
 
 // Inclusive on every edge: a point on the right or bottom coordinate is inside.
 bool PointInTaskbar(const TRect& r, TPoint p);
-// The class of the taskbar that Windows 8 and later show on every monitor
-// besides the primary one; the taskbar rectangle query knows only the primary.
-bool IsSecondaryTaskbarClass(const std::string& className);
+// The classes of the taskbar's top-level windows: the primary one, and the
+// one Windows 8 and later show on every other monitor. The rectangle query
+// knows only the primary, and may answer in other pixels than the pointer
+// (a program the system scales for the display's DPI gets its pointer
+// scaled, the taskbar's rectangle not); the window under the pointer is
+// always found in the pointer's own pixels.
+bool IsTaskbarClass(const std::string& className);
 // 1 up to 20 %, 2 up to 30 %, 5 above.
 int32_t WheelStep(int32_t volume);
 // Applies notches (negative: down) one by one: a step from the level each

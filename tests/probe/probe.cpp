@@ -941,6 +941,56 @@ int cmd_label_style(const Args& a)
     return 0;
 }
 
+// fits HWND FACE HEIGHT: whether each text of a form's labels and buttons
+// fits its control, measured in the form's font (FACE at HEIGHT pixels of
+// a 96-dpi design, scaled to the screen's DPI, as the form asks for it): a
+// line "CLASS TEXT: W x H in W x H" each, and status 1 when one is clipped.
+// A text that wraps is measured at its control's width. A list box whose
+// rows are lower than the font shows that the form did not scale its font.
+int cmd_fits(const Args& a)
+{
+    HWND h;
+    long height;
+    if (a.size() != 3 || !parse_hwnd(a[0], &h) || !parse_long(a[2], &height)) return kUsage;
+    if (!IsWindow(h)) return fail("%s is not a window", a[0].c_str());
+    HDC dc = GetDC(NULL);
+    const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+    const int pixels = MulDiv(abs((int)height), dpi, 96);
+    HFONT font = CreateFontW(-pixels, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, g_wargs[1].c_str());
+    HGDIOBJ old = SelectObject(dc, font);
+    int clipped = 0;
+    for (HWND c : children_of(h)) {
+        const std::string cls = class_of(c);
+        const std::wstring text = wide_title_of(c);
+        RECT box;
+        GetClientRect(c, &box);
+        if (cls == "ListBox") {
+            const long row = (long)SendMessageA(c, LB_GETITEMHEIGHT, 0, 0);
+            outln("ListBox row " + std::to_string(row) + " for a font of " + std::to_string(pixels));
+            if (row < pixels) ++clipped;
+            continue;
+        }
+        if (text.empty() || (cls != "Static" && cls != "Button")) continue;
+        const LONG style = GetWindowLongA(c, GWL_STYLE);
+        const bool wraps = cls == "Static" && (style & SS_TYPEMASK) == SS_LEFT;
+        // A button's text keeps clear of its raised edge and focus frame.
+        const int margin = cls == "Button" ? 4 * GetSystemMetrics(SM_CXEDGE) : 0;
+        const int width = box.right - margin, room = box.bottom - margin;
+        RECT need = {0, 0, width, 0};
+        DrawTextW(dc, text.c_str(), (int)text.size(), &need,
+                  DT_CALCRECT | DT_NOPREFIX | (wraps ? DT_WORDBREAK : DT_SINGLELINE));
+        const bool fits = need.right <= width && need.bottom <= room;
+        outln(cls + " " + utf8_of(text) + ": " + std::to_string(need.right) + " x " + std::to_string(need.bottom) +
+              " in " + std::to_string(width) + " x " + std::to_string(room) + (fits ? "" : " CLIPPED"));
+        if (!fits) ++clipped;
+    }
+    SelectObject(dc, old);
+    DeleteObject(font);
+    ReleaseDC(NULL, dc);
+    return clipped ? 1 : 0;
+}
+
 LRESULT CALLBACK standin_proc(HWND h, UINT msg, WPARAM w, LPARAM l)
 {
     if (msg == WM_DESTROY) PostQuitMessage(0);
@@ -1047,6 +1097,7 @@ const Command kCommands[] = {
     {"resources", cmd_resources, "PID|EXE_NAME"},
     {"focus", cmd_focus, "HWND"},
     {"label-style", cmd_label_style, "HWND INDEX"},
+    {"fits", cmd_fits, "HWND FACE HEIGHT"},
     {"window", cmd_window, "CLASS TITLE X Y W H [CHILD_CLASS CHILD_TEXT CX CY CW CH]"},
     {"tick", cmd_tick, "PID|EXE_NAME N"},
 };
@@ -1063,6 +1114,11 @@ int usage()
 int main()
 {
     _setmode(_fileno(stdout), _O_BINARY);
+    // Rectangles and points in the screen's real pixels, as xdotool and
+    // the screenshots have them, whatever the display's DPI.
+    if (auto aware = reinterpret_cast<BOOL(WINAPI*)()>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "SetProcessDPIAware"))))
+        aware();
 
     // The ANSI argv would already be in the code page, but built by Wine from
     // the UTF-8 command line; converting the wide one ourselves is the same

@@ -159,12 +159,14 @@ probe() {
 # it; the taskbar is repainted from its background first, as Windows always
 # paints it.
 tray_pixels() {
-  local shot tray
+  # The corner grows with the display's DPI, as the taskbar and its icons do.
+  local shot tray w=$((96 * ${PELM_RIG_DPI:-96} / 96)) h=$((32 * ${PELM_RIG_DPI:-96} / 96))
   tray=$(probe find Shell_TrayWnd -) && probe redraw "$tray" ||
     { echo "tray_pixels: the taskbar could not be repainted" >&2; return 1; }
   shot=$(mktemp --suffix=.png)
   import -display "$DISPLAY" -window root "$shot" &&
-    convert "$shot" -crop 96x32+928+736 +repage -depth 8 ppm:- | python3 "$PELM_RIG_DIR/pixels.py"
+    convert "$shot" -crop "${w}x${h}+$((1024 - w))+$((768 - h))" +repage -depth 8 ppm:- |
+    python3 "$PELM_RIG_DIR/pixels.py"
   local rc=$?
   rm -f "$shot"
   return $rc
@@ -173,6 +175,7 @@ tray_pixels() {
 # 90-100 %: the tenth), as Wine draws the 32-pixel pictures in the 16-pixel
 # tray: every other row, so half of their 2, 5, 8 ... 29 lit rows.
 _PELM_GAUGE_ROWS=(1 2 4 5 7 9 10 12 13 14)
+[ "${PELM_RIG_DPI:-96}" = 96 ] || _PELM_GAUGE_ROWS=("[1-9]" "[1-9][0-9]")
 tray_shows() { # tray_shows level [PERCENT]|muted|nothing
   local p want
   p=$(tray_pixels) || return 1

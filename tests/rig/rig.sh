@@ -131,6 +131,8 @@ ensure_prefix() {
 # Wine from falling back to ALSA, so --no-audio really means no mixer.
 # ShowCrashDialog=0: a crash ends the process instead of leaving a dialog
 # that later checks would mistake for the program's windows.
+# LogPixels is the display's DPI (PELM_RIG_DPI, default 96): above 96 Wine
+# scales a program that does not say it lays itself out, as Windows does.
 # PELM_RIG_FONTLINK=1 (the screenshots): the system faces linked to the IPA
 # font, so that captions, menus and the taskbar show Japanese as on a
 # Japanese Windows. The scenarios keep Wine's own metrics, which their
@@ -159,6 +161,9 @@ Windows Registry Editor Version 5.00
 
 [HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops\\$DESKTOP_NAME]
 "EnableShell"=dword:00000001
+
+[HKEY_CURRENT_USER\\Control Panel\\Desktop]
+"LogPixels"=dword:$(printf %08x "${PELM_RIG_DPI:-96}")
 
 [HKEY_CURRENT_USER\\Software\\Wine\\Drivers]
 "Audio"="pulse"
