@@ -17,11 +17,11 @@ printf '[Pelmora]\r\nm_bCtrlKeyMute=1\r\n' >"$app/pelmora.ini"
 # The enumerator's server is registered by full path into the system folder,
 # where only Wine's placeholder lies: it is pointed at the stand-in for the
 # test and back afterwards. Processes without the override load Wine's own
-# library either way.
+# library either way. /reg:32: under WoW64 the program reads the 32-bit view.
 server='HKLM\Software\Classes\CLSID\{BCDE0395-E52F-467C-8E3D-C4579291692E}\InprocServer32'
-restore_server() { wine reg add "$server" /ve /d 'C:\windows\system32\mmdevapi.dll' /f >/dev/null 2>&1 || true; }
+restore_server() { wine reg add "$server" /ve /d 'C:\windows\system32\mmdevapi.dll' /f /reg:32 >/dev/null 2>&1 || true; }
 trap 'restore_server; kill_started' EXIT
-wine reg add "$server" /ve /d "$(winepath -w "$app/mmdevapi.dll")" /f >/dev/null 2>&1 ||
+wine reg add "$server" /ve /d "$(winepath -w "$app/mmdevapi.dll")" /f /reg:32 >/dev/null 2>&1 ||
   fail "cannot register the stand-in"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:+$WINEDLLOVERRIDES;}mmdevapi=n"
 ctl_exe=$(winepath -w "$app/endpoint_ctl.exe")

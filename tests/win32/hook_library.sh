@@ -36,7 +36,7 @@ assert_contains "$out" "(low-level hook)" "the NT family takes the low-level hoo
 # pointer position is no witness under Wine, which asks the X server for it),
 # and the notches reach --held's window once it is released.
 xdotool mousemove 500 600
-watch=$(wine_start "$test_exe" --watch 700 400)
+watch=$(wine_start "$test_exe" --watch 3)
 wait_for 300 says "$watch" '^WATCHING' >/dev/null || fail "hook_test --watch did not install its hook"
 held=$(wine_start "$test_exe" --held)
 wait_for 300 says "$held" '^HOLDING' >/dev/null || fail "hook_test --held did not start its hook"
