@@ -25,6 +25,8 @@ else
 fi
 scaled=${scaled:-${3:-}}
 out="$top/docs"
+# ImageMagick lives in the tools root, with the rig's other X tools.
+convert() { bash "$top/tests/rig/roots.sh" exec tools convert "$@"; }
 mkdir -p "$out"
 # The screen is 1024x768; the taskbar is its bottom 20 rows, the tray icon
 # sits at its right end. Small pictures are enlarged without smoothing, so
