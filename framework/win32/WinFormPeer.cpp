@@ -176,9 +176,15 @@ void TWinFormPeer::ChangeDpi(int dpi, const RECT* suggested)
         c.second->Rescale(dpi, ControlFont(*c.second));
     if (m_tooltip)
         SendMessageA(m_tooltip, WM_SETFONT, reinterpret_cast<WPARAM>(m_font), FALSE);
-    if (suggested)
+    // The system suggests a box at the new DPI; without one, the window
+    // keeps its place and takes its size at the new DPI.
+    if (suggested) {
         SetWindowPos(m_hwnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                      suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    } else {
+        const SIZE size = OuterSize();
+        SetWindowPos(m_hwnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     for (auto& f : old)
         DeleteObject(f.second);
 }

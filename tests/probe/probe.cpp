@@ -941,9 +941,9 @@ int cmd_label_style(const Args& a)
     return 0;
 }
 
-// fits HWND FACE HEIGHT: whether each text of a form's labels and buttons
-// fits its control, measured in the form's font (FACE at HEIGHT pixels of
-// a 96-dpi design, scaled to the screen's DPI, as the form asks for it): a
+// fits HWND FACE HEIGHT [DPI]: whether each text of a form's labels and
+// buttons fits its control, measured in the form's font (FACE at HEIGHT
+// pixels of a 96-dpi design, scaled to DPI, by default the screen's): a
 // line "CLASS TEXT: W x H in W x H" each, and status 1 when one is clipped.
 // A text that wraps is measured at its control's width. A list box whose
 // rows are lower than the font shows that the form did not scale its font.
@@ -951,11 +951,14 @@ int cmd_fits(const Args& a)
 {
     HWND h;
     long height;
-    if (a.size() != 3 || !parse_hwnd(a[0], &h) || !parse_long(a[2], &height)) return kUsage;
+    long dpi = 0;
+    if (a.size() < 3 || a.size() > 4 || !parse_hwnd(a[0], &h) || !parse_long(a[2], &height) ||
+        (a.size() == 4 && !parse_long(a[3], &dpi)))
+        return kUsage;
     if (!IsWindow(h)) return fail("%s is not a window", a[0].c_str());
     HDC dc = GetDC(NULL);
-    const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
-    const int pixels = MulDiv(abs((int)height), dpi, 96);
+    if (!dpi) dpi = GetDeviceCaps(dc, LOGPIXELSY);
+    const int pixels = MulDiv(abs((int)height), (int)dpi, 96);
     HFONT font = CreateFontW(-pixels, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
                              CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, g_wargs[1].c_str());
     HGDIOBJ old = SelectObject(dc, font);
@@ -1097,7 +1100,7 @@ const Command kCommands[] = {
     {"resources", cmd_resources, "PID|EXE_NAME"},
     {"focus", cmd_focus, "HWND"},
     {"label-style", cmd_label_style, "HWND INDEX"},
-    {"fits", cmd_fits, "HWND FACE HEIGHT"},
+    {"fits", cmd_fits, "HWND FACE HEIGHT [DPI]"},
     {"window", cmd_window, "CLASS TITLE X Y W H [CHILD_CLASS CHILD_TEXT CX CY CW CH]"},
     {"tick", cmd_tick, "PID|EXE_NAME N"},
 };
