@@ -205,7 +205,7 @@ PY
 # English one (which quotes the Japanese menus) in UTF-8 with a byte-order
 # mark; both titled with the version, both with their known limits.
 python3 - "$d" <<'PY' || failures=$((failures + 1))
-import os, sys
+import hashlib, os, re, sys
 d = sys.argv[1]
 version = os.environ["PELM_VERSION"]
 bad = 0
@@ -226,6 +226,15 @@ def content(name, text, words):
     missing = [w for w in words if w not in text]
     if missing:
         problems.append("lacks %s" % missing)
+    # Menu items as the user sees them: "(O)" with the O underlined.
+    if "(&" in text:
+        problems.append("a menu item written with its ampersand: %r" % text[text.index("(&") - 12:text.index("(&") + 4])
+    # The sums of the files beside it, each under its name.
+    for other in ("pelmora.exe", "hookdll.dll", "LICENSE.txt"):
+        want = hashlib.sha256(open(os.path.join(d, other), "rb").read()).hexdigest()
+        found = re.findall(r"^ +%s\r\n +([0-9a-f]{64})\r\n" % re.escape(other), text, re.M)
+        if found != [want]:
+            problems.append("SHA-256 of %s given as %s, not %s" % (other, found, want))
     if problems:
         print("FAIL: %s: %s" % (name, "; ".join(problems))); bad += 1
         return False
@@ -251,7 +260,7 @@ else:
     except UnicodeDecodeError as e:
         print("FAIL: readme-en.txt is not UTF-8: %s" % e); bad += 1; text = None
     if (text is not None
-            and content("readme-en.txt", text, ("Known limits", "音量制御するｳｨﾝﾄﾞｳの登録(&S)...",
+            and content("readme-en.txt", text, ("Known limits", "音量制御するｳｨﾝﾄﾞｳの登録(S)...",
                                                 "Pelmora %s - 35%%" % version))
             and crlf("readme-en.txt", en[3:])):
         print("ok: readme-en.txt: UTF-8 with its mark, CRLF, %d lines, Pelmora %s, known limits" % (en.count(b"\r\n"), version))
