@@ -54,8 +54,8 @@ HWND CreateControlWithText(DWORD exStyle, const char* windowClass, const TScreen
     // program later sets with the ANSI calls is converted from the system's
     // code page, as it should be.
     std::wstring cls = WideOf(TScreenText::FromSystem(windowClass));
-    return Bound().CreateWindowExW(exStyle, cls.c_str(), WideOf(text).c_str(), style, x, y, width, height, parent, id,
-                           instance, nullptr);
+    return Bound().CreateWindowExW(exStyle, cls.c_str(), WideOf(text).c_str(), style, x, y, width, height, parent,
+                                   id, instance, nullptr);
 }
 
 ATOM RegisterFormClass(const WNDCLASSA& wc)
@@ -83,8 +83,8 @@ HWND CreateFormWindow(DWORD exStyle, const char* className, const TScreenText& c
         return CreateWindowExA(exStyle, className, AnsiOf(caption).c_str(), style, x, y, width, height, nullptr,
                                nullptr, instance, param);
     const std::wstring cls = WideOf(TScreenText::FromSystem(className));
-    return Bound().CreateWindowExW(exStyle, cls.c_str(), WideOf(caption).c_str(), style, x, y, width, height, nullptr,
-                           nullptr, instance, param);
+    return Bound().CreateWindowExW(exStyle, cls.c_str(), WideOf(caption).c_str(), style, x, y, width, height,
+                                   nullptr, nullptr, instance, param);
 }
 
 LRESULT FormDefWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)

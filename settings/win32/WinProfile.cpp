@@ -76,7 +76,8 @@ std::string TWinProfile::ReadString(const std::string& section, const std::strin
         return def; // no path: the system would read a file of its own choice
     std::wstring value;
     const bool whole = ReadWhole<wchar_t>([&](wchar_t* buffer, DWORD size) {
-        return Bound().GetPrivateProfileStringW(wsection.c_str(), wkey.c_str(), wdef.c_str(), buffer, size, wpath.c_str());
+        return Bound().GetPrivateProfileStringW(wsection.c_str(), wkey.c_str(), wdef.c_str(), buffer, size,
+                                                wpath.c_str());
     }, value);
     // Back in the ANSI code page: an ANSI file keeps its values in it, and the
     // wide calls convert them through it both ways.

@@ -18,13 +18,17 @@ done
 rm -f "$app"/*.loaded
 pass "the stand-ins, loaded by their path, leave their markers"
 
+# Each notch is handled (Label1 shows it) before the tooltip is read: the
+# pointer leaves the taskbar to show it.
 start_program
 hook_ready
 notch 500 767 down
+wait_for 30 is label -120 >/dev/null || fail "a notch over the taskbar was not handled"
 v=$(wait_for 30 percent) || fail "a notch over the taskbar did not step the volume"
-v=$(down_from "$v")
-notch 500 767 down
-wait_for 30 is percent "$v" >/dev/null || fail "a second notch did not reach $v%"
+v=$(up_from "$v")
+notch 500 767 up
+wait_for 30 is label 120 >/dev/null || fail "a notch up over the taskbar was not handled"
+wait_for 30 is percent "$v" >/dev/null || fail "a notch up did not reach $v%"
 pass "the wheel over the taskbar steps the volume to $v%"
 # The registration dialog: its controls' hints are comctl32's tooltips.
 menu_item 64
@@ -35,4 +39,29 @@ stop_program
 markers=$(cd "$app" && ls -- *.loaded 2>/dev/null || true)
 assert_eq "" "$markers" "markers of planted libraries the program loaded"
 pass "no planted library was loaded"
+
+# --- the 9x family ------------------------------------------------------------
+# Wine set to report Windows 98: no wide call is bound and the library
+# search cannot be narrowed; the program still takes winmm and comctl32
+# from the system folder, and works. A notification posted with the
+# pointer over the taskbar stands in for the wheel (the message hook is
+# hook_library.sh's).
+key='HKCU\Software\Wine\AppDefaults\pelmora.exe'
+wine reg delete "$key" /f >/dev/null 2>&1 || true
+wine reg add "$key" /v Version /d win98 /f >/dev/null 2>&1 || fail "cannot set the Windows 98 setting"
+start_program
+xdotool mousemove 500 767
+probe post "$hwnd" 0x8065 0xFF880000 0 >/dev/null
+wait_for 30 is label -120 >/dev/null || fail "Windows 98 setting: a notification was not handled"
+v=$(wait_for 30 percent) || fail "Windows 98 setting: a notification over the taskbar did not step the volume"
+v=$(up_from "$v")
+xdotool mousemove 500 767
+probe post "$hwnd" 0x8065 0x00780000 0 >/dev/null
+wait_for 30 is label 120 >/dev/null || fail "Windows 98 setting: a notification up was not handled"
+wait_for 30 is percent "$v" >/dev/null || fail "Windows 98 setting: a notch up did not reach $v%"
+stop_program "Windows 98 setting: the exit code"
+wine reg delete "$key" /f >/dev/null 2>&1 || true
+markers=$(cd "$app" && ls -- *.loaded 2>/dev/null || true)
+assert_eq "" "$markers" "Windows 98 setting: markers of planted libraries the program loaded"
+pass "Windows 98 setting: the volume steps, and no planted library was loaded"
 finish

@@ -79,8 +79,8 @@ bool TWinMixer::GetLineControl(uint32_t handle, uint32_t lineId, uint32_t contro
     lc.cbmxctrl = sizeof control;
     lc.pamxctrl = &control;
     const auto getLineControls = Bound().mixerGetLineControlsA;
-    if (!getLineControls || getLineControls(Obj(handle), &lc, MIXER_OBJECTF_HMIXER | MIXER_GETLINECONTROLSF_ONEBYTYPE) !=
-        MMSYSERR_NOERROR)
+    if (!getLineControls ||
+        getLineControls(Obj(handle), &lc, MIXER_OBJECTF_HMIXER | MIXER_GETLINECONTROLSF_ONEBYTYPE) != MMSYSERR_NOERROR)
         return false;
     controlId = control.dwControlID;
     minimum = control.Bounds.dwMinimum;
