@@ -42,8 +42,6 @@ enum class TBoundKind { Wide, Later, Any };
     X(User32, Wide, SetWindowLongW, decltype(&::SetWindowLongW))                                       \
     X(User32, Wide, SendMessageW, decltype(&::SendMessageW))                                           \
     X(User32, Wide, AppendMenuW, decltype(&::AppendMenuW))                                             \
-    X(User32, Wide, GetWindowTextLengthW, decltype(&::GetWindowTextLengthW))                           \
-    X(User32, Wide, GetWindowTextW, decltype(&::GetWindowTextW))                                       \
     X(User32, Wide, DrawTextW, decltype(&::DrawTextW))                                                 \
     X(Gdi32, Wide, CreateFontIndirectW, decltype(&::CreateFontIndirectW))                              \
     X(Shell32, Any, DllGetVersion, DLLGETVERSIONPROC)                                                  \

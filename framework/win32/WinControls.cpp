@@ -90,8 +90,10 @@ private:
             flags |= DT_RIGHT;
         RECT text = box;
         if (m_wide) {
-            std::wstring s(static_cast<size_t>(Bound().GetWindowTextLengthW(hwnd)) + 1, L'\0');
-            const int n = Bound().GetWindowTextW(hwnd, &s[0], static_cast<int>(s.size()));
+            // The label's own window: its text by the messages, as GetWindowTextW would ask.
+            const auto send = Bound().SendMessageW;
+            std::wstring s(static_cast<size_t>(send(hwnd, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
+            const int n = static_cast<int>(send(hwnd, WM_GETTEXT, s.size(), reinterpret_cast<LPARAM>(&s[0])));
             Bound().DrawTextW(dc, s.c_str(), n, &text, flags | DT_CALCRECT);
             PlaceText(box, text);
             Bound().DrawTextW(dc, s.c_str(), n, &text, flags);
