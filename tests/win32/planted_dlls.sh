@@ -18,17 +18,26 @@ done
 rm -f "$app"/*.loaded
 pass "the stand-ins, loaded by their path, leave their markers"
 
-# Each notch is handled (Label1 shows it) before the tooltip is read: the
-# pointer leaves the taskbar to show it.
+# steps DOWN UP WHAT: a notch down, then one up, over the taskbar; each is
+# handled (Label1 shows it) before the tooltip is read, since the pointer
+# leaves the taskbar to show it. Leaves the level in v.
+steps() {
+  "$1"
+  wait_for 30 is label -120 >/dev/null || fail "$3: a notch down was not handled"
+  v=$(wait_for 30 percent) || fail "$3: a notch down over the taskbar did not step the volume"
+  v=$(up_from "$v")
+  "$2"
+  wait_for 30 is label 120 >/dev/null || fail "$3: a notch up was not handled"
+  wait_for 30 is percent "$v" >/dev/null || fail "$3: a notch up did not reach $v%"
+}
+wheel_down() { notch 500 767 down; }
+wheel_up() { notch 500 767 up; }
+post_down() { xdotool mousemove 500 767; probe post "$hwnd" 0x8065 0xFF880000 0 >/dev/null; }
+post_up() { xdotool mousemove 500 767; probe post "$hwnd" 0x8065 0x00780000 0 >/dev/null; }
+
 start_program
 hook_ready
-notch 500 767 down
-wait_for 30 is label -120 >/dev/null || fail "a notch over the taskbar was not handled"
-v=$(wait_for 30 percent) || fail "a notch over the taskbar did not step the volume"
-v=$(up_from "$v")
-notch 500 767 up
-wait_for 30 is label 120 >/dev/null || fail "a notch up over the taskbar was not handled"
-wait_for 30 is percent "$v" >/dev/null || fail "a notch up did not reach $v%"
+steps wheel_down wheel_up "the wheel"
 pass "the wheel over the taskbar steps the volume to $v%"
 stop_program
 markers=$(cd "$app" && ls -- *.loaded 2>/dev/null || true)
@@ -48,15 +57,7 @@ unset_win98
 trap 'kill_started; unset_win98' EXIT
 wine reg add "$key" /v Version /d win98 /f >/dev/null 2>&1 || fail "cannot set the Windows 98 setting"
 start_program
-xdotool mousemove 500 767
-probe post "$hwnd" 0x8065 0xFF880000 0 >/dev/null
-wait_for 30 is label -120 >/dev/null || fail "Windows 98 setting: a notification was not handled"
-v=$(wait_for 30 percent) || fail "Windows 98 setting: a notification over the taskbar did not step the volume"
-v=$(up_from "$v")
-xdotool mousemove 500 767
-probe post "$hwnd" 0x8065 0x00780000 0 >/dev/null
-wait_for 30 is label 120 >/dev/null || fail "Windows 98 setting: a notification up was not handled"
-wait_for 30 is percent "$v" >/dev/null || fail "Windows 98 setting: a notch up did not reach $v%"
+steps post_down post_up "Windows 98 setting"
 stop_program "Windows 98 setting: the exit code"
 unset_win98
 markers=$(cd "$app" && ls -- *.loaded 2>/dev/null || true)
