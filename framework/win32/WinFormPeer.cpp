@@ -8,6 +8,7 @@
 
 #include "framework/Dpi.h"
 #include "framework/Error.h"
+#include "framework/win32/WinBound.h"
 #include "framework/win32/WinScreenText.h"
 
 namespace {
@@ -193,7 +194,8 @@ void TWinFormPeer::AddTooltip(HWND control, const std::string& text)
 {
     if (!m_tooltip) {
         INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES};
-        InitCommonControlsEx(&icc);
+        if (const auto init = Bound().InitCommonControlsEx)
+            init(&icc);
         m_tooltip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hwnd, nullptr,
                                     g_hInstance, nullptr);

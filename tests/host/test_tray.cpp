@@ -321,4 +321,25 @@ TEST_F(TrayTest, RestartedShellThatRefusesTheAddIsRetriedOnThePoll)
     EXPECT_EQ(kNimAdd, rig.Shell.Calls[calls].Op);
 }
 
+// The record's size follows the shell's version: a shell before 5.0 refuses
+// the larger record, so the icon would never show on Windows 98 or NT 4.
+TEST(NotifyIconRecord, SizeFollowsTheShellVersion)
+{
+    struct {
+        uint32_t major, minor, size, tip;
+    } cases[] = {
+        {0, 0, 88, 64},    // shell32 4.00 has no DllGetVersion
+        {4, 0, 88, 64},    // Windows 95, NT 4
+        {4, 72, 88, 64},   // Windows 98
+        {5, 0, 488, 128},  // Windows 2000, Me
+        {6, 0, 488, 128},  // XP
+        {10, 0, 488, 128}, // 10 and 11
+    };
+    for (const auto& c : cases) {
+        const TNotifyIconRecord r = NotifyIconRecordFor(c.major, c.minor);
+        EXPECT_EQ(c.size, r.Size) << c.major << "." << c.minor;
+        EXPECT_EQ(c.tip, r.TipBytes) << c.major << "." << c.minor;
+    }
+}
+
 } // namespace

@@ -409,6 +409,16 @@ int cmd_foreground(const Args& a)
     return 0;
 }
 
+// Loads a library by its path and keeps it until the probe ends: shows that
+// a stand-in library does what it should when it is loaded.
+int cmd_load(const Args& a)
+{
+    if (a.size() != 1) return kUsage;
+    if (!LoadLibraryA(a[0].c_str())) return fail("%s did not load (%lu)", a[0].c_str(), GetLastError());
+    outln("loaded");
+    return 0;
+}
+
 // An access violation inside a window procedure called back by the system:
 // what the rig must notice in a program's log, since Windows ends the
 // process there and Wine goes on.
@@ -1103,6 +1113,7 @@ const Command kCommands[] = {
     {"fits", cmd_fits, "HWND FACE HEIGHT [DPI]"},
     {"window", cmd_window, "CLASS TITLE X Y W H [CHILD_CLASS CHILD_TEXT CX CY CW CH]"},
     {"tick", cmd_tick, "PID|EXE_NAME N"},
+    {"load", cmd_load, "DLL_PATH"},
 };
 
 int usage()

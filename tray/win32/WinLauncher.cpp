@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "framework/win32/WinBound.h"
+
 bool TWinLauncher::FileExists(const std::string& path)
 {
     DWORD attr = GetFileAttributesA(path.c_str());
@@ -26,8 +28,7 @@ namespace {
 bool RunningUnderWow64()
 {
     typedef BOOL(WINAPI * TIsWow64Process)(HANDLE, PBOOL);
-    auto f = reinterpret_cast<TIsWow64Process>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "IsWow64Process")));
+    auto f = ProcFrom<TIsWow64Process>(GetModuleHandleA("kernel32.dll"), "IsWow64Process");
     BOOL wow = FALSE;
     return f && f(GetCurrentProcess(), &wow) && wow;
 }

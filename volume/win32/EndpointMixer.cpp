@@ -6,7 +6,8 @@
 #include <endpointvolume.h>
 
 #include <cstring>
-#include <string>
+
+#include "framework/win32/WinBound.h"
 
 namespace {
 // Their published values, defined here: the import libraries at hand do not
@@ -27,7 +28,7 @@ typedef void(WINAPI* TCoTaskMemFree)(LPVOID);
 // without a cast-function-type warning.
 void (*Proc(void* module, const char* name))()
 {
-    return reinterpret_cast<void (*)()>(GetProcAddress(static_cast<HMODULE>(module), name));
+    return ProcFrom<void (*)()>(static_cast<HMODULE>(module), name);
 }
 
 template <typename T> T As(void (*proc)())
@@ -47,12 +48,7 @@ bool TEndpointMixer::Acquire()
         if (!m_ole32) {
             // From the system folder only: a copy beside the program is not
             // to be picked up.
-            char dir[MAX_PATH];
-            const UINT length = GetSystemDirectoryA(dir, sizeof dir);
-            if (length == 0 || length >= sizeof dir)
-                return false;
-            const std::string path = std::string(dir, length) + "\\ole32.dll";
-            m_ole32 = LoadLibraryA(path.c_str());
+            m_ole32 = LoadSystemLibrary("ole32.dll");
             if (!m_ole32)
                 return false;
         }
