@@ -27,9 +27,12 @@ HMODULE LoadSystemLibrary(const char* name);
 // Any: bound on every system, each may be missing.
 enum class TBoundKind { Wide, Later, Any };
 
+// Calls of later systems than this program's WINVER declares.
+typedef UINT(WINAPI* TGetDpiForWindow)(HWND);
+typedef BOOL(WINAPI* TAdjustWindowRectExForDpi)(RECT*, DWORD, BOOL, DWORD, UINT);
+
 // One line an entry: library, kind, name, type. A call the headers do not
-// declare for this program's WINVER gives its type by hand, for example
-// UINT(WINAPI*)(HWND).
+// declare for this program's WINVER gets a type named above.
 #define PELM_BOUND_CALLS(X)                                                                            \
     X(Kernel32, Wide, GetModuleFileNameW, decltype(&::GetModuleFileNameW))                             \
     X(Kernel32, Wide, GetPrivateProfileStringW, decltype(&::GetPrivateProfileStringW))                 \
@@ -44,6 +47,8 @@ enum class TBoundKind { Wide, Later, Any };
     X(User32, Wide, AppendMenuW, decltype(&::AppendMenuW))                                             \
     X(User32, Wide, DrawTextW, decltype(&::DrawTextW))                                                 \
     X(Gdi32, Wide, CreateFontIndirectW, decltype(&::CreateFontIndirectW))                              \
+    X(User32, Later, GetDpiForWindow, TGetDpiForWindow)                                                \
+    X(User32, Later, AdjustWindowRectExForDpi, TAdjustWindowRectExForDpi)                              \
     X(Shell32, Any, DllGetVersion, DLLGETVERSIONPROC)                                                  \
     X(ComCtl32, Any, InitCommonControlsEx, decltype(&::InitCommonControlsEx))                          \
     X(WinMM, Any, mixerGetNumDevs, decltype(&::mixerGetNumDevs))                                       \

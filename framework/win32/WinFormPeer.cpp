@@ -46,20 +46,14 @@ int ScreenDpi()
 
 // Windows 10 (1607) and later: a window on a monitor of its own DPI, and the
 // frame that goes with it.
-template <class F>
-F UserFunction(const char* name)
-{
-    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), name)));
-}
 int WindowDpi(HWND hwnd, int fallback)
 {
-    static const auto getDpiForWindow = UserFunction<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
-    const int dpi = getDpiForWindow ? static_cast<int>(getDpiForWindow(hwnd)) : 0;
+    const int dpi = Bound().GetDpiForWindow ? static_cast<int>(Bound().GetDpiForWindow(hwnd)) : 0;
     return dpi > 0 ? dpi : fallback;
 }
 void AdjustFrameForDpi(RECT& r, DWORD style, DWORD exStyle, int dpi)
 {
-    static const auto adjust = UserFunction<BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)>("AdjustWindowRectExForDpi");
+    const auto adjust = Bound().AdjustWindowRectExForDpi;
     if (!adjust || !adjust(&r, style, FALSE, exStyle, static_cast<UINT>(dpi)))
         AdjustWindowRectEx(&r, style, FALSE, exStyle);
 }
