@@ -22,7 +22,8 @@ protected:
     }
     void TearDown() override
     {
-        dlg->Release();
+        if (dlg)
+            dlg->Release();
         WindowStoreDlg = nullptr;
     }
     std::vector<std::string> Shown()
@@ -138,6 +139,32 @@ TEST_F(DialogTest, MenuCommandShowsModallyThenSavesAndRefusesASecondOpening)
         writes += e == "profile.Write StoredProgram";
     EXPECT_EQ(1, writes);
     EXPECT_FALSE(dlg->Visible());
+}
+
+TEST_F(DialogTest, ADialogClosedWithoutAChangeAndTheExitWriteNothing)
+{
+    rig.Profile.Values = {{"StoredProgram", "notepad.exe:"}, {"m_bMuteOnWinReboot", "0"}, {"m_bCtrlKeyMute", "1"}};
+    g_StoredProgramList->SetText("notepad.exe\r\n");
+    rig.Log.Events.clear();
+    rig.App.Guard([this] { rig.Form->mnSetWindowClick(nullptr); });
+    EXPECT_FALSE(rig.Log.Contains("profile.Write"));
+
+    // A drop in the dialog is a change: the next close writes it.
+    static_cast<TRecordingPeer&>(dlg->Peer()).OnShowModal = [this](TForm&) {
+        Drop(0, 0);
+        return 1;
+    };
+    rig.App.Guard([this] { rig.Form->mnSetWindowClick(nullptr); });
+    EXPECT_EQ("notepad.exe:corner.exe:", rig.Profile.Values["StoredProgram"]);
+    EXPECT_TRUE(rig.App.Boxes.empty());
+
+    rig.Log.Events.clear();
+    dlg->Release();
+    dlg = nullptr;
+    WindowStoreDlg = nullptr;
+    rig.Destroy();
+    EXPECT_FALSE(rig.Log.Contains("profile.Write"));
+    EXPECT_TRUE(rig.Log.Contains("hook.Free"));
 }
 
 TEST_F(DialogTest, DeactivationKeepsOnlyAVisibleDialogOnTop)
