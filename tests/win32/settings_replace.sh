@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# A save replaces the settings file whole, in one step, and only when
+# something changed: a run that changes nothing leaves the very same file; a
+# save whose copy cannot be made leaves the old file byte for byte, with the
+# error box, and the program still ends with 0.
+set -euo pipefail
+. "$(dirname "$0")/common.inc"
+
+ini="$app/pelmora.ini"
+win_ini="${exe%.exe}.ini"
+unix_text() { tr -d '\r' <"$1"; }
+box_file="$PELM_RIG_STATE/box.txt"
+# run_and_close [BOX]: starts the program, closes it; with BOX, waits for the
+# error box at exit, dismisses it and leaves its text in $box_file.
+run_and_close() {
+  start_program
+  probe post "$hwnd" 0x10 0 0 >/dev/null
+  if [ -n "${1:-}" ]; then
+    probe msgbox Pelmora 120000 --dismiss >"$box_file" || fail "no error box"
+  fi
+  assert_exits "$pid" "exit code"
+}
+
+# --- a due save: the profile's own bytes, in a new file put in place -------
+printf '[Other]\r\nkeep=this line\r\n[Pelmora]\r\nStoredProgram=a::b:\r\n; a comment\r\nm_bCtrlKeyMute=0\r\n' >"$ini"
+inode_before=$(stat -c %i "$ini")
+run_and_close
+assert_eq "$(printf '[Other]\nkeep=this line\n[Pelmora]\nStoredProgram=a::b:\n; a comment\nm_bCtrlKeyMute=0\nm_bMuteOnWinReboot=0')" \
+  "$(unix_text "$ini")" "the file after a save that adds a key"
+[ "$(stat -c %i "$ini")" != "$inode_before" ] || fail "the file was rewritten in place, not replaced"
+assert_eq "hookdll.dll pelmora.exe pelmora.ini" "$(cd "$app" && echo *)" "nothing but the file is left beside the program"
+pass "a save writes a copy with the profile's lines and puts it in place of the file"
+
+# --- nothing changed: the same file, untouched ------------------------------
+inode_before=$(stat -c %i "$ini")
+sum_before=$(md5sum <"$ini")
+run_and_close
+assert_eq "$sum_before" "$(md5sum <"$ini")" "the file's bytes after a run that changed nothing"
+assert_eq "$inode_before" "$(stat -c %i "$ini")" "the file after a run that changed nothing"
+pass "a run that changes nothing leaves the file alone"
+
+# --- the copy cannot be made: the old file, byte for byte -------------------
+printf '[Pelmora]\r\nStoredProgram=kept.exe:other.exe:\r\nm_bCtrlKeyMute=yes\r\n' >"$ini"
+sum_before=$(md5sum <"$ini")
+mkdir "$ini.tmp" # a folder where the copy goes
+run_and_close box
+assert_eq "$win_ini に書き込めません." "$(cat "$box_file")" "error box text"
+assert_eq "$sum_before" "$(md5sum <"$ini")" "the file after a save whose copy could not be made"
+assert_empty_dir "$ini.tmp" "nothing went into the folder in the copy's place"
+rmdir "$ini.tmp"
+pass "a save whose copy cannot be made: the error box, exit code 0, the old file whole"
+
+# --- the next run saves again once the way is clear -------------------------
+run_and_close
+assert_eq "$(printf '[Pelmora]\nStoredProgram=kept.exe:other.exe:\nm_bCtrlKeyMute=1\nm_bMuteOnWinReboot=0')" \
+  "$(unix_text "$ini")" "the file after the next save"
+pass "the next save goes through"
+finish
