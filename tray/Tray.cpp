@@ -140,9 +140,15 @@ void TPelmFormMain::WMTrayNotify(TMessage& message)
     TForm::WndProc(message);
 }
 
-void TPelmFormMain::WMTimer(TMessage&)
+void TPelmFormMain::WMTimer(TMessage& message)
 {
-    // The only window timer of this window is the click timer: it fires once.
+    // Only the click timer is a click; any other WM_TIMER (one another
+    // program posts, a timer the system sets on the window) is not.
+    if (message.WParam != ID_CLICK_TIMER) {
+        TForm::WndProc(message);
+        return;
+    }
+    // The click timer fires once.
     KillWindowTimer(ID_CLICK_TIMER);
     ToggleMute();
     NotifyTray(kNimModify);

@@ -63,6 +63,26 @@ uint32_t TWinSystem::TaskbarCreatedMessage()
     return RegisterWindowMessageA("TaskbarCreated");
 }
 
+void TWinSystem::AllowLowerMessage(THandle wnd, uint32_t msg)
+{
+    // Bound at run time: Windows 7 has the per-window call, Vista only the
+    // per-process one, and earlier systems no filter at all.
+    typedef BOOL(WINAPI * TFilterEx)(HWND, UINT, DWORD, void*);
+    typedef BOOL(WINAPI * TFilter)(UINT, DWORD);
+    const DWORD kAllow = 1, kAdd = 1; // MSGFLT_ALLOW, MSGFLT_ADD
+    HMODULE user = GetModuleHandleA("user32.dll");
+    if (!user)
+        return;
+    if (auto ex = reinterpret_cast<TFilterEx>(
+            reinterpret_cast<void*>(GetProcAddress(user, "ChangeWindowMessageFilterEx")))) {
+        ex(reinterpret_cast<HWND>(wnd), msg, kAllow, nullptr);
+        return;
+    }
+    if (auto filter = reinterpret_cast<TFilter>(
+            reinterpret_cast<void*>(GetProcAddress(user, "ChangeWindowMessageFilter"))))
+        filter(msg, kAdd);
+}
+
 void TWinSystem::SetNoDropCursor(const std::string& resourceName)
 {
     HCURSOR cursor = LoadCursorA(g_hInstance, resourceName.c_str());

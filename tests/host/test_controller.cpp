@@ -51,6 +51,17 @@ TEST(Controller, ConstructionRunsInItsFixedOrder)
     EXPECT_EQ("Pelmora 1.4", std::string(rig.Shell.Calls.back().Data.Tip));
     EXPECT_TRUE(rig.App.Boxes.empty());
     EXPECT_EQ("C:\\Tools\\pelmora.hlp", rig.App.HelpFile);
+    // An elevated instance hears a restarted shell too.
+    ExpectInOrder(rig.Log, {"tray.add", "system.AllowLowerMessage " + std::to_string(rig.Form->Handle()) + " " +
+                                            std::to_string(rig.System.TaskbarCreated)});
+}
+
+TEST(Controller, NoShellMessageNoFilterChange)
+{
+    TControllerRig rig;
+    rig.System.TaskbarCreated = 0;
+    rig.Create();
+    EXPECT_FALSE(rig.Log.Contains("system.AllowLowerMessage"));
 }
 
 TEST(Controller, ReadsVolumeAndMuteAtStart)
@@ -152,11 +163,16 @@ TEST(Controller, RoutesItsFiveMessages)
     rig.Create();
     auto& defaults = rig.Peer().DefaultHandled;
 
-    // WM_TIMER of any id goes to the click handler and stops there.
+    // WM_TIMER of the click timer goes to the click handler and stops
+    // there; another id is no click and goes on.
     rig.Mixer.Mute = 0;
-    rig.Send(kWmTimer, 12345);
+    rig.Send(kWmTimer, 513);
     EXPECT_EQ(1u, rig.Mixer.Mute);
     EXPECT_TRUE(defaults.empty());
+    rig.Send(kWmTimer, 12345);
+    EXPECT_EQ(1u, rig.Mixer.Mute);
+    EXPECT_EQ((std::vector<uint32_t>{kWmTimer}), defaults);
+    defaults.clear();
 
     rig.Send(WM_HOOKWHEEL, static_cast<uint32_t>(-120) << 16);
     EXPECT_EQ("-120", rig.Form->Label1->Caption());
@@ -264,6 +280,7 @@ public:
     }
     std::string PathVariable() override { return ""; }
     std::string SystemDirectory() override { return "C:\\WINDOWS\\system32"; }
+    bool VistaOrLater() override { return false; }
     bool StartProcess(const std::string&, const std::string& commandLine) override
     {
         Started.push_back(commandLine);
