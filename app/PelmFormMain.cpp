@@ -87,7 +87,7 @@ void TPelmFormMain::WndProc(TMessage& message)
         WMDrawItem(message);
         break;
     case kWmTimer:
-        WMTimer(message); // passes another timer's message on itself
+        WMTimer(message);
         return;
     case WM_TRAYNOTIFY:
         WMTrayNotify(message); // passes the message on itself, as its last step

@@ -143,11 +143,10 @@ void TPelmFormMain::WMTrayNotify(TMessage& message)
 void TPelmFormMain::WMTimer(TMessage& message)
 {
     // Only the click timer is a click; any other WM_TIMER (one another
-    // program posts, a timer the system sets on the window) is not.
-    if (message.WParam != ID_CLICK_TIMER) {
-        TForm::WndProc(message);
+    // program posts, a timer the system sets on the window) does nothing,
+    // and is not passed on: a stray lParam is no timer procedure to call.
+    if (message.WParam != ID_CLICK_TIMER)
         return;
-    }
     // The click timer fires once.
     KillWindowTimer(ID_CLICK_TIMER);
     ToggleMute();
