@@ -105,15 +105,23 @@ TEST(WheelBurst, OutsideTheGateTheWholeBurstIsDropped)
     EXPECT_TRUE(rig.Log.Events.empty());
 }
 
-TEST(WheelBurst, WhatWaitedPastTheBoundIsDroppedAndABurstAppliesAtMostItsNotches)
-{
+// The program with a queue, the pointer over the taskbar, at 50 %.
+class QueuedWheel : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SetScene(rig);
+        rig.Platform.WheelQueue = &queue;
+        rig.Create();
+        rig.System.Cursor = kOnTaskbar;
+        rig.Form->m_nVolume = 50;
+    }
+    TFakeWheelQueue queue; // outlives the rig, whose window holds it
     TControllerRig rig;
-    SetScene(rig);
-    TFakeWheelQueue queue;
-    rig.Platform.WheelQueue = &queue;
-    rig.Create();
-    rig.System.Cursor = kOnTaskbar;
-    rig.Form->m_nVolume = 50;
+};
+
+TEST_F(QueuedWheel, WhatWaitedPastTheBoundIsDroppedAndABurstAppliesAtMostItsNotches)
+{
 
     // A stall of 60 s: everything posted before the last two seconds is
     // dropped, the handled message itself included; a notch is not
@@ -155,15 +163,8 @@ TEST(WheelBurst, WhatWaitedPastTheBoundIsDroppedAndABurstAppliesAtMostItsNotches
     EXPECT_EQ(50, rig.Form->m_nVolume);
 }
 
-TEST(WheelBurst, ANotificationThatANestedLoopDeliversWaitsForTheBurstInHand)
+TEST_F(QueuedWheel, ANotificationThatANestedLoopDeliversWaitsForTheBurstInHand)
 {
-    TControllerRig rig;
-    SetScene(rig);
-    TFakeWheelQueue queue;
-    rig.Platform.WheelQueue = &queue;
-    rig.Create();
-    rig.System.Cursor = kOnTaskbar;
-    rig.Form->m_nVolume = 50;
     queue.Waiting = {WheelParam(-120)};
     // Inside the peek the shell's tray callback opens the menu, whose loop
     // dispatches two newer notifications.
