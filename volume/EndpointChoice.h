@@ -119,7 +119,6 @@ bool EndpointExpected(const TWindowsVersion& version);
 // less and less often while it stays absent, down to one look in
 // kMaxEndpointLookPause + 1 ticks. A look that finds it refusing for good
 // ends the looking.
-
 class TChoosingMixer : public IMixer {
 public:
     TChoosingMixer(IMixer& winmm, IMixer& endpoint, std::function<TWindowsVersion()> version,
