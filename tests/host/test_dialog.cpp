@@ -148,17 +148,6 @@ TEST_F(DialogTest, ADialogClosedWithoutAChangeAndTheExitWriteNothing)
     rig.Log.Events.clear();
     rig.App.Guard([this] { rig.Form->mnSetWindowClick(nullptr); });
     EXPECT_FALSE(rig.Log.Contains("profile.Write"));
-
-    // A drop in the dialog is a change: the next close writes it.
-    static_cast<TRecordingPeer&>(dlg->Peer()).OnShowModal = [this](TForm&) {
-        Drop(0, 0);
-        return 1;
-    };
-    rig.App.Guard([this] { rig.Form->mnSetWindowClick(nullptr); });
-    EXPECT_EQ("notepad.exe:corner.exe:", rig.Profile.Values["StoredProgram"]);
-    EXPECT_TRUE(rig.App.Boxes.empty());
-
-    rig.Log.Events.clear();
     dlg->Release();
     dlg = nullptr;
     WindowStoreDlg = nullptr;
