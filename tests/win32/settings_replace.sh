@@ -55,4 +55,23 @@ run_and_close
 assert_eq "$(printf '[Pelmora]\nStoredProgram=kept.exe:other.exe:\nm_bCtrlKeyMute=1\nm_bMuteOnWinReboot=0')" \
   "$(unix_text "$ini")" "the file after the next save"
 pass "the next save goes through"
+
+# --- the 9x family: the ANSI calls, the old file moved aside, then away ---
+key='HKCU\Software\Wine\AppDefaults\pelmora.exe'
+trap 'wine reg delete "$key" /f >/dev/null 2>&1 || true; kill_started' EXIT
+wine reg add "$key" /v Version /d win98 /f >/dev/null 2>&1 || fail "cannot make Wine play Windows 98"
+printf '[Pelmora]\r\nStoredProgram=nine.exe:\r\n' >"$ini"
+inode_before=$(stat -c %i "$ini")
+run_and_close
+assert_eq "$(printf '[Pelmora]\nStoredProgram=nine.exe:\nm_bMuteOnWinReboot=0\nm_bCtrlKeyMute=1')" \
+  "$(unix_text "$ini")" "the file after a save on Windows 98"
+[ "$(stat -c %i "$ini")" != "$inode_before" ] || fail "Windows 98: the file was rewritten in place"
+assert_eq "hookdll.dll pelmora.exe pelmora.ini" "$(cd "$app" && echo *)" "Windows 98: nothing but the file is left"
+printf '[Pelmora]\r\nStoredProgram=nine.exe:\r\n' >"$ini"
+sum_before=$(md5sum <"$ini")
+mkdir "$ini.tmp"
+run_and_close box
+assert_eq "$sum_before" "$(md5sum <"$ini")" "Windows 98: the file after a save whose copy could not be made"
+rmdir "$ini.tmp"
+pass "on Windows 98 too: a copy put in place, the old file whole when it cannot be made"
 finish
