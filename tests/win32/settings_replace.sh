@@ -21,14 +21,35 @@ run_and_close() {
   assert_exits "$pid" "exit code"
 }
 
+# replaced_by_save CONTENT EXPECTED WHAT: a run saves CONTENT's file as
+# EXPECTED (lines without CR), in a new file put in place, nothing left beside.
+replaced_by_save() {
+  printf '%s' "$1" >"$ini"
+  local inode_before
+  inode_before=$(stat -c %i "$ini")
+  run_and_close
+  assert_eq "$2" "$(unix_text "$ini")" "$3: the file after the save"
+  [ "$(stat -c %i "$ini")" != "$inode_before" ] || fail "$3: the file was rewritten in place, not replaced"
+  assert_eq "hookdll.dll pelmora.exe pelmora.ini" "$(cd "$app" && echo *)" "$3: nothing but the file is left"
+}
+# kept_when_blocked CONTENT WHAT: with a folder where the copy goes, a run
+# whose save is due shows the error box and leaves the file byte for byte.
+kept_when_blocked() {
+  printf '%s' "$1" >"$ini"
+  local sum_before
+  sum_before=$(md5sum <"$ini")
+  mkdir "$ini.tmp"
+  run_and_close box
+  assert_eq "$win_ini に書き込めません." "$(cat "$box_file")" "$2: error box text"
+  assert_eq "$sum_before" "$(md5sum <"$ini")" "$2: the file after a save whose copy could not be made"
+  assert_empty_dir "$ini.tmp" "$2: nothing went into the folder in the copy's place"
+  rmdir "$ini.tmp"
+}
+
 # --- a due save: the profile's own bytes, in a new file put in place -------
-printf '[Other]\r\nkeep=this line\r\n[Pelmora]\r\nStoredProgram=a::b:\r\n; a comment\r\nm_bCtrlKeyMute=0\r\n' >"$ini"
-inode_before=$(stat -c %i "$ini")
-run_and_close
-assert_eq "$(printf '[Other]\nkeep=this line\n[Pelmora]\nStoredProgram=a::b:\n; a comment\nm_bCtrlKeyMute=0\nm_bMuteOnWinReboot=0')" \
-  "$(unix_text "$ini")" "the file after a save that adds a key"
-[ "$(stat -c %i "$ini")" != "$inode_before" ] || fail "the file was rewritten in place, not replaced"
-assert_eq "hookdll.dll pelmora.exe pelmora.ini" "$(cd "$app" && echo *)" "nothing but the file is left beside the program"
+replaced_by_save $'[Other]\r\nkeep=this line\r\n[Pelmora]\r\nStoredProgram=a::b:\r\n; a comment\r\nm_bCtrlKeyMute=0\r\n' \
+  "$(printf '[Other]\nkeep=this line\n[Pelmora]\nStoredProgram=a::b:\n; a comment\nm_bCtrlKeyMute=0\nm_bMuteOnWinReboot=0')" \
+  "a save that adds a key"
 pass "a save writes a copy with the profile's lines and puts it in place of the file"
 
 # --- nothing changed: the same file, untouched ------------------------------
@@ -40,17 +61,9 @@ assert_eq "$inode_before" "$(stat -c %i "$ini")" "the file after a run that chan
 pass "a run that changes nothing leaves the file alone"
 
 # --- the copy cannot be made: the old file, byte for byte -------------------
-printf '[Pelmora]\r\nStoredProgram=kept.exe:other.exe:\r\nm_bCtrlKeyMute=yes\r\n' >"$ini"
-sum_before=$(md5sum <"$ini")
-mkdir "$ini.tmp" # a folder where the copy goes
-run_and_close box
-assert_eq "$win_ini に書き込めません." "$(cat "$box_file")" "error box text"
-assert_eq "$sum_before" "$(md5sum <"$ini")" "the file after a save whose copy could not be made"
-assert_empty_dir "$ini.tmp" "nothing went into the folder in the copy's place"
-rmdir "$ini.tmp"
+kept_when_blocked $'[Pelmora]\r\nStoredProgram=kept.exe:other.exe:\r\nm_bCtrlKeyMute=yes\r\n' "NT"
 pass "a save whose copy cannot be made: the error box, exit code 0, the old file whole"
-
-# --- the next run saves again once the way is clear -------------------------
+# The next run saves again once the way is clear.
 run_and_close
 assert_eq "$(printf '[Pelmora]\nStoredProgram=kept.exe:other.exe:\nm_bCtrlKeyMute=1\nm_bMuteOnWinReboot=0')" \
   "$(unix_text "$ini")" "the file after the next save"
@@ -60,18 +73,8 @@ pass "the next save goes through"
 key='HKCU\Software\Wine\AppDefaults\pelmora.exe'
 trap 'wine reg delete "$key" /f >/dev/null 2>&1 || true; kill_started' EXIT
 wine reg add "$key" /v Version /d win98 /f >/dev/null 2>&1 || fail "cannot make Wine play Windows 98"
-printf '[Pelmora]\r\nStoredProgram=nine.exe:\r\n' >"$ini"
-inode_before=$(stat -c %i "$ini")
-run_and_close
-assert_eq "$(printf '[Pelmora]\nStoredProgram=nine.exe:\nm_bMuteOnWinReboot=0\nm_bCtrlKeyMute=1')" \
-  "$(unix_text "$ini")" "the file after a save on Windows 98"
-[ "$(stat -c %i "$ini")" != "$inode_before" ] || fail "Windows 98: the file was rewritten in place"
-assert_eq "hookdll.dll pelmora.exe pelmora.ini" "$(cd "$app" && echo *)" "Windows 98: nothing but the file is left"
-printf '[Pelmora]\r\nStoredProgram=nine.exe:\r\n' >"$ini"
-sum_before=$(md5sum <"$ini")
-mkdir "$ini.tmp"
-run_and_close box
-assert_eq "$sum_before" "$(md5sum <"$ini")" "Windows 98: the file after a save whose copy could not be made"
-rmdir "$ini.tmp"
+replaced_by_save $'[Pelmora]\r\nStoredProgram=nine.exe:\r\n' \
+  "$(printf '[Pelmora]\nStoredProgram=nine.exe:\nm_bMuteOnWinReboot=0\nm_bCtrlKeyMute=1')" "Windows 98"
+kept_when_blocked $'[Pelmora]\r\nStoredProgram=nine.exe:\r\n' "Windows 98"
 pass "on Windows 98 too: a copy put in place, the old file whole when it cannot be made"
 finish
