@@ -48,6 +48,8 @@ void TPelmFormMain::FormCreate(TComponent*)
     btnGoHide->SetEnabled(cbHideEnable->Checked());
     m_uTaskbarCreatedMsg = m_platform.System->TaskbarCreatedMessage();
     NotifyTray(kNimAdd);
+    if (m_uTaskbarCreatedMsg != 0) // the window exists from the add on
+        m_platform.System->AllowLowerMessage(Handle(), m_uTaskbarCreatedMsg);
     m_strTipText = std::string(kProductName) + " " + kVersion;
     NotifyTray(kNimModify);
     GetVolTimer->SetEnabled(true);

@@ -24,6 +24,10 @@ public:
     virtual void KeepTopMost(THandle wnd) = 0;
     // The message the shell broadcasts when its taskbar is (re)created; 0 if none.
     virtual uint32_t TaskbarCreatedMessage() = 0;
+    // Lets msg reach wnd from processes of lower rights: an elevated program
+    // otherwise never hears the shell's broadcasts (Vista and later; nothing
+    // where the system has no such filter).
+    virtual void AllowLowerMessage(THandle wnd, uint32_t msg) = 0;
 };
 
 constexpr int kVkControl = 0x11;

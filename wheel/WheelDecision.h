@@ -9,6 +9,12 @@
 // One notch of a classic wheel (WHEEL_DELTA). Finer devices report fractions
 // of it, and fast ones several notches in one notification.
 constexpr int32_t kWheelDelta = 120;
+// After a stall of the program's thread (a hung shell, a slow mixer, a modal
+// loop) the notifications of a whole stretch of scrolling elsewhere wait in
+// its queue: those older than this are dropped, and one burst applies at
+// most so many notches.
+constexpr uint32_t kMaxWheelAgeMs = 2000;
+constexpr int32_t kMaxBurstNotches = 10;
 
 // Adds a notification's delta to the remainder carried from the earlier ones
 // of the same direction (a reversal drops it first) and returns the whole

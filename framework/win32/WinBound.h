@@ -30,6 +30,8 @@ enum class TBoundKind { Wide, Later, Any };
 // Calls of later systems than this program's WINVER declares.
 typedef UINT(WINAPI* TGetDpiForWindow)(HWND);
 typedef BOOL(WINAPI* TAdjustWindowRectExForDpi)(RECT*, DWORD, BOOL, DWORD, UINT);
+typedef BOOL(WINAPI* TChangeWindowMessageFilterEx)(HWND, UINT, DWORD, void*);
+typedef BOOL(WINAPI* TChangeWindowMessageFilter)(UINT, DWORD);
 
 // One line an entry: library, kind, name, type. A call the headers do not
 // declare for this program's WINVER gets a type named above.
@@ -38,6 +40,11 @@ typedef BOOL(WINAPI* TAdjustWindowRectExForDpi)(RECT*, DWORD, BOOL, DWORD, UINT)
     X(Kernel32, Wide, GetPrivateProfileStringW, decltype(&::GetPrivateProfileStringW))                 \
     X(Kernel32, Wide, WritePrivateProfileStringW, decltype(&::WritePrivateProfileStringW))             \
     X(Kernel32, Wide, LoadLibraryW, decltype(&::LoadLibraryW))                                         \
+    X(Kernel32, Wide, CreateFileW, decltype(&::CreateFileW))                                           \
+    X(Kernel32, Wide, GetFileAttributesW, decltype(&::GetFileAttributesW))                             \
+    X(Kernel32, Wide, SetFileAttributesW, decltype(&::SetFileAttributesW))                             \
+    X(Kernel32, Wide, DeleteFileW, decltype(&::DeleteFileW))                                           \
+    X(Kernel32, Wide, MoveFileExW, decltype(&::MoveFileExW))                                           \
     X(User32, Wide, RegisterClassW, decltype(&::RegisterClassW))                                       \
     X(User32, Wide, CreateWindowExW, decltype(&::CreateWindowExW))                                     \
     X(User32, Wide, DefWindowProcW, decltype(&::DefWindowProcW))                                       \
@@ -49,6 +56,8 @@ typedef BOOL(WINAPI* TAdjustWindowRectExForDpi)(RECT*, DWORD, BOOL, DWORD, UINT)
     X(Gdi32, Wide, CreateFontIndirectW, decltype(&::CreateFontIndirectW))                              \
     X(User32, Later, GetDpiForWindow, TGetDpiForWindow)                                                \
     X(User32, Later, AdjustWindowRectExForDpi, TAdjustWindowRectExForDpi)                              \
+    X(User32, Later, ChangeWindowMessageFilterEx, TChangeWindowMessageFilterEx)                        \
+    X(User32, Later, ChangeWindowMessageFilter, TChangeWindowMessageFilter)                            \
     X(Shell32, Any, DllGetVersion, DLLGETVERSIONPROC)                                                  \
     X(ComCtl32, Any, InitCommonControlsEx, decltype(&::InitCommonControlsEx))                          \
     X(WinMM, Any, mixerGetNumDevs, decltype(&::mixerGetNumDevs))                                       \

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "framework/win32/WinApplication.h"
+#include "framework/win32/WinBound.h"
 
 bool TWinSystem::GetCursorPos(TPoint& pt)
 {
@@ -61,6 +62,17 @@ bool TWinSystem::DrawItemIcon(uint32_t drawItemStruct)
 uint32_t TWinSystem::TaskbarCreatedMessage()
 {
     return RegisterWindowMessageA("TaskbarCreated");
+}
+
+void TWinSystem::AllowLowerMessage(THandle wnd, uint32_t msg)
+{
+    // Windows 7 has the per-window call, Vista only the per-process one,
+    // and earlier systems no filter at all.
+    const DWORD kAllow = 1, kAdd = 1; // MSGFLT_ALLOW, MSGFLT_ADD
+    if (Bound().ChangeWindowMessageFilterEx)
+        Bound().ChangeWindowMessageFilterEx(reinterpret_cast<HWND>(wnd), msg, kAllow, nullptr);
+    else if (Bound().ChangeWindowMessageFilter)
+        Bound().ChangeWindowMessageFilter(msg, kAdd);
 }
 
 void TWinSystem::SetNoDropCursor(const std::string& resourceName)

@@ -10,6 +10,7 @@ public:
     void GetTaskbarRect(TRect& rect) override;
     bool DrawItemIcon(uint32_t drawItemStruct) override;
     uint32_t TaskbarCreatedMessage() override;
+    void AllowLowerMessage(THandle wnd, uint32_t msg) override;
     void SetNoDropCursor(const std::string& resourceName) override;
     void KeepTopMost(THandle wnd) override;
 };

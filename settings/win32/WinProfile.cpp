@@ -7,6 +7,7 @@
 #include "framework/FullString.h"
 #include "framework/win32/WinBound.h"
 #include "framework/win32/WinTextServices.h"
+#include "settings/win32/WinFileReplace.h"
 
 namespace {
 
@@ -94,4 +95,23 @@ bool TWinProfile::WriteString(const std::string& section, const std::string& key
         return false; // no path: the system would write to a file of its own choice
     const std::wstring wsection = WideFromAnsi(section), wkey = WideFromAnsi(key), wvalue = WideFromAnsi(value);
     return Bound().WritePrivateProfileStringW(wsection.c_str(), wkey.c_str(), wvalue.c_str(), wpath.c_str()) != FALSE;
+}
+
+std::string TWinProfile::BeginReplace(const std::string& path)
+{
+    return BeginFileReplace(path);
+}
+
+bool TWinProfile::CommitReplace(const std::string& copy, const std::string& path)
+{
+    // The 9x family keeps a profile's writes in memory until asked: the copy
+    // must be whole on the disk before it is put in place.
+    if (!WideCallsExist())
+        WritePrivateProfileStringA(nullptr, nullptr, nullptr, copy.c_str());
+    return CommitFileReplace(copy, path);
+}
+
+void TWinProfile::DropReplace(const std::string& copy)
+{
+    DropFileReplace(copy);
 }

@@ -84,6 +84,7 @@ public:
     bool DrawItemIcon(uint32_t dis) override;
     uint32_t TaskbarCreated = 0xC123;
     uint32_t TaskbarCreatedMessage() override { return TaskbarCreated; }
+    void AllowLowerMessage(THandle wnd, uint32_t msg) override;
     std::string NoDropCursor;
     std::vector<THandle> TopMost;
     void SetNoDropCursor(const std::string& name) override { NoDropCursor = name; }

@@ -14,8 +14,9 @@ class TFakeLauncher : public IProcessLauncher {
 public:
     std::set<std::string> Files;
     std::string Path, System = "C:\\WINDOWS\\system32";
-    bool StartFails = false;
+    bool StartFails = false, Vista = false;
     std::vector<std::pair<std::string, std::string>> Started;
+    bool VistaOrLater() override { return Vista; }
     bool FileExists(const std::string& p) override { return Files.count(p) > 0; }
     std::string PathVariable() override { return Path; }
     std::string SystemDirectory() override { return System; }
@@ -191,15 +192,40 @@ TEST_F(TrayTest, LaunchRuleSearchesSystemFolderThenPathOnly)
     ASSERT_EQ(1u, launcher.Started.size());
     EXPECT_EQ("C:\\WINDOWS\\system32\\rundll32.exe", launcher.Started[0].first);
     EXPECT_EQ("rundll32.exe shell32.dll,Control_RunDLL mmsys.cpl", launcher.Started[0].second);
-    // "." on PATH is a PATH entry like any other; the current folder itself is not searched.
+    // "." on PATH is a PATH entry like any other; the current folder itself
+    // is not searched. Before Vista, sndvol.exe is no volume control.
     launcher.Path = "C:\\other";
+    EXPECT_FALSE(rig.Form->OpenVolumeControlApp());
+    launcher.Path = ".";
     rig.Form->mnOpenVolCtrlWindowClick(nullptr);
     ASSERT_EQ(2u, launcher.Started.size());
-    EXPECT_EQ("C:\\other\\sndvol.exe", launcher.Started[1].first); // the newer volume control
-    EXPECT_EQ("sndvol.exe", launcher.Started[1].second);
+    EXPECT_EQ(".\\sndvol32.exe", launcher.Started[1].first);
     launcher.Files.clear();
     EXPECT_FALSE(rig.Form->OpenVolumeControlApp());
     EXPECT_EQ(2u, launcher.Started.size());
+}
+
+TEST_F(TrayTest, FromVistaOnTheVolumeControlIsTheSystemsOwnSndvol)
+{
+    launcher.Vista = true;
+    // What PATH offers first, under either name, is never started.
+    launcher.Path = "C:\\planted";
+    launcher.Files = {"C:\\planted\\sndvol32.exe", "C:\\planted\\sndvol.exe", "C:\\WINDOWS\\system32\\sndvol.exe"};
+    rig.Send(WM_TRAYNOTIFY, 1006, kWmLButtonDown);
+    rig.Send(WM_TRAYNOTIFY, 1006, kWmLButtonDblClk);
+    ASSERT_EQ(1u, launcher.Started.size());
+    EXPECT_EQ("C:\\WINDOWS\\system32\\sndvol.exe", launcher.Started[0].first);
+    EXPECT_EQ("sndvol.exe", launcher.Started[0].second);
+
+    launcher.Files.erase("C:\\WINDOWS\\system32\\sndvol.exe");
+    EXPECT_FALSE(rig.Form->OpenVolumeControlApp());
+    launcher.Files.insert("C:\\WINDOWS\\system32\\sndvol.exe");
+    launcher.System.clear(); // no system folder known: nothing is started
+    EXPECT_FALSE(rig.Form->OpenVolumeControlApp());
+    launcher.System = "C:\\WINDOWS\\system32";
+    launcher.StartFails = true;
+    EXPECT_FALSE(rig.Form->OpenVolumeControlApp());
+    EXPECT_EQ(1u, launcher.Started.size());
 }
 
 TEST_F(TrayTest, PathFolderEndingInADoubleByteCharacterGetsItsBackslash)

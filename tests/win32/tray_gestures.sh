@@ -6,11 +6,13 @@ set -euo pipefail
 . "$(dirname "$0")/common.inc"
 . "$(dirname "$0")/gestures.inc"
 
-# A stand-in volume control on PATH leaves a marker when started.
+# A stand-in volume control leaves a marker when started; one on PATH under
+# the old name is not the system's and must not start.
 bin="$app/bin"
 mkdir -p "$bin"
 cp "$PELM_BUILD_DIR/tests/probe/standin.exe" "$bin/sndvol32.exe"
-marker="$bin/sndvol32.exe.started"
+volume_control_standin
+marker=$standin_marker
 
 pid=$(WINEPATH=$(winepath -w "$bin") wine_start "$exe")
 hwnd=$(wait_for 300 probe find TPelmFormMain -) || fail "main window never appeared"
@@ -27,8 +29,9 @@ wait_for 30 tray_shows level >/dev/null || fail "a second click did not unmute"
 pass "a second click brings the level picture back"
 
 click_icon 1 2
-wait_for 60 test -f "$marker" || fail "a double click did not start sndvol32.exe"
+wait_for 60 test -f "$marker" || fail "a double click did not start the system's sndvol.exe"
 pass "a double click starts the volume control ($(cat "$marker"))"
+assert_fails test -e "$bin/sndvol32.exe.started"
 sleep 2 # well past the double-click time: a pending single click would have muted by now
 assert_ok tray_shows level
 pass "a double click does not toggle mute"
