@@ -25,9 +25,8 @@ die() { log "$*"; exit 1; }
 # shellcheck disable=SC1091 # wait_for, kill_pid, _pelm_gone
 . "$rig_dir/lib.sh"
 poll() { wait_for "$@" >/dev/null 2>&1; }
-alive() { ! _pelm_gone "$1"; }
 
-record_pid() { echo "$1 $2" >>"$state/pids"; }
+record_pid() { echo "$1 $(_pelm_ident "$2")" >>"$state/pids"; }
 
 # A lock whose server is dead is stale: Xvfb clears it itself. A socket
 # without a lock belongs to something else.
@@ -35,14 +34,14 @@ display_taken() {
   local lock=/tmp/.X$1-lock pid
   if [ -e "$lock" ]; then
     pid=$(tr -d ' ' <"$lock" 2>/dev/null)
-    [ -n "$pid" ] && alive "$pid"
+    [ -n "$pid" ] && _pelm_alive "$pid"
     return
   fi
   [ -e "/tmp/.X11-unix/X$1" ]
 }
 
 xvfb_ready() {
-  alive "$2" && [ "$(tr -d ' ' <"/tmp/.X$1-lock" 2>/dev/null)" = "$2" ] &&
+  _pelm_alive "$2" && [ "$(tr -d ' ' <"/tmp/.X$1-lock" 2>/dev/null)" = "$2" ] &&
     xdpyinfo -display ":$1" >/dev/null 2>&1
 }
 
@@ -61,7 +60,7 @@ start_xvfb() {
       DISPLAY=":$n"
       return 0
     fi
-    alive "$pid" && { kill "$pid"; wait "$pid" 2>/dev/null || true; }
+    _pelm_alive "$pid" && { kill "$pid"; wait "$pid" 2>/dev/null || true; }
   done
   die "no free X display between :50 and :149"
 }
@@ -86,7 +85,7 @@ start_pulse() {
   poll 30 env PULSE_SERVER="$PULSE_SERVER" PULSE_CLIENTCONFIG="$PULSE_CLIENTCONFIG" \
       pactl info ||
     die "PulseAudio did not answer within 30 s (see $state/pulse.log)"
-  alive "$pid" || die "PulseAudio exited (see $state/pulse.log)"
+  _pelm_alive "$pid" || die "PulseAudio exited (see $state/pulse.log)"
 }
 
 # One rig per prefix at a time. The lock names the Xvfb pid of its owner, so
@@ -99,7 +98,7 @@ lock_prefix() {
   while ! mkdir "$lock" 2>/dev/null; do
     local owner
     owner=$(cat "$lock/owner" 2>/dev/null || true)
-    if [ -n "$owner" ] && ! alive "${owner%% *}"; then
+    if [ -n "$owner" ] && ! _pelm_alive "${owner%% *}"; then
       log "removing stale prefix lock of ${owner#* }"
       rm -rf "$lock"
       continue
@@ -240,7 +239,7 @@ cmd_start() {
   if [ -s "$state/pids" ]; then
     local xpid
     xpid=$(awk '$1 == "xvfb" { print $2 }' "$state/pids")
-    if [ -n "$xpid" ] && alive "$xpid"; then
+    if [ -n "$xpid" ] && _pelm_alive "$xpid"; then
       die "$state already has a running rig; stop it first"
     fi
     # Left by a rig that was killed: clear what may remain of it.

@@ -66,16 +66,6 @@ row() {
   echo "rounds: $1: program$3 / floor$4"
 }
 
-# The Linux process that runs a program of ours. Wine's launcher (the pid
-# wine_start gives) has start.exe start it apart and waits; it is named
-# after its executable, and the folder tells ours from any other's.
-linux_pid() { # EXE_NAME FOLDER
-  local p
-  for p in $(pgrep -x "$1"); do
-    grep -qaF -- "$(basename "$2")" "/proc/$p/cmdline" 2>/dev/null && { echo "$p"; return 0; }
-  done
-  return 1
-}
 # CPU time of all the process's threads, in ns.
 cpu_ns() {
   local t n s=0

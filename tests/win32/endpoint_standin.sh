@@ -43,13 +43,9 @@ s=$(ctl reset level0=0.4 level1=0.8)
 assert_eq 0 "$(field present "$s")" "no device before the start"
 pid=$(wine_start "$exe")
 # Without a device Wine's waveform mixer has none either: the start-up box.
-started() {
-  probe find TPelmFormMain - && return 0
-  probe msgbox "Pelmora エラー" 2000 --dismiss >>"$app/boxes" || true
-  return 1
-}
-hwnd=$(wait_for 300 started) || fail "main window never appeared"
-echo "  start-up error box: $(cat "$app/boxes" 2>/dev/null || echo none)"
+assert_eq "ミキサーデバイスが取得できませんでした。" "$(probe msgbox "Pelmora エラー" 300000 --dismiss)" \
+  "the start-up box of a machine without a device"
+hwnd=$(wait_for 300 probe find TPelmFormMain -) || fail "main window never appeared"
 # The fallback looks for the endpoint on the poll.
 g0=$(field get_default)
 looked_again() { [ "$(field get_default)" -gt "$((g0 + 2))" ]; }
