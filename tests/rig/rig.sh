@@ -9,9 +9,11 @@
 #   rig.sh screenshot STATE_DIR OUT.png   the whole X screen
 #   rig.sh audio-stop|audio-start STATE_DIR   PulseAudio goes away / comes back
 #
-# Several rigs may run at once (each takes the next free display). A prefix
-# is shared only one rig at a time: the prefix is locked while a rig uses it.
-# PELM_WINEPREFIX overrides the prefix (default: STATE_DIR/../wineprefix-MODE).
+# Several rigs may run at once (each takes the next free display), each with
+# a Wine prefix of its own in STATE_DIR/prefix, taken from one made once per
+# Wine root, locale and registry recipe and kept beside the roots.
+# PELM_RIG_LANG picks the locale (default ja_JP.UTF-8), PELM_RIG_DPI the
+# display's dots per inch (default 96).
 set -euo pipefail
 
 rig_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -88,44 +90,50 @@ start_pulse() {
   _pelm_alive "$pid" || die "PulseAudio exited (see $state/pulse.log)"
 }
 
-# One rig per prefix at a time. The lock names the Xvfb pid of its owner, so
-# a lock left by a rig that was killed without stop is recognised as stale.
-lock_prefix() {
-  local lock=$WINEPREFIX.rig-lock limit=${PELM_PREFIX_LOCK_TIMEOUT:-900}
-  local deadline=$(( $(date +%s) + limit )) xpid
-  xpid=$(awk '$1 == "xvfb" { print $2 }' "$state/pids")
-  mkdir -p "$(dirname "$WINEPREFIX")"
-  while ! mkdir "$lock" 2>/dev/null; do
-    local owner
-    owner=$(cat "$lock/owner" 2>/dev/null || true)
-    if [ -n "$owner" ] && ! _pelm_alive "${owner%% *}"; then
-      log "removing stale prefix lock of ${owner#* }"
-      rm -rf "$lock"
-      continue
-    fi
-    [ "$(date +%s)" -lt "$deadline" ] ||
-      die "prefix $WINEPREFIX is in use by ${owner#* } (waited ${limit} s)"
-    sleep 1
-  done
-  echo "$xpid $state" >"$lock/owner"
-  echo "$lock" >"$state/prefix-lock"
-}
-
-# A prefix belongs to the Wine that made it: a root made anew makes it anew.
+# The prefix a rig starts from is made once per Wine root (its stamp),
+# locale and registry recipe, beside the roots, and every rig takes a copy:
+# Wine's installed binaries, which nothing writes, linked; the rest (the
+# registry, the user's folders) copied. A cached prefix found changed when
+# a rig stops is dropped, and the stop says so (status 3).
+prefix_cache=${PELM_ROOTS:-/var/cache/pelmora}/prefixes
+binaries='.*\.\(dll\|exe\|drv\|sys\|ocx\|acm\|cpl\|ax\|tlb\|ds\|nls\|vxd\|dll16\|exe16\|mod\|ttf\|msstyles\)'
 ensure_prefix() {
-  local made_by
-  made_by=$(bash "$rig_dir/roots.sh" stamp "$PELM_WINE_MODE_ACTIVE")
-  [ "$(cat "$WINEPREFIX/.pelm-ready" 2>/dev/null)" = "$made_by" ] && return 0
-  log "creating Wine prefix $WINEPREFIX (once; it is kept for later runs)"
+  local key cached lock
+  key=$(bash "$rig_dir/roots.sh" stamp "$PELM_WINE_MODE_ACTIVE")-${PELM_WINE_LANG%%.*}-$(registry_recipe | sha256sum | cut -c1-12)
+  cached=$prefix_cache/$PELM_WINE_MODE_ACTIVE-$key
+  mkdir -p "$prefix_cache"
+  exec {lock}>"$prefix_cache/.lock"
+  flock "$lock"
+  [ -f "$cached/.pelm-ready" ] || make_prefix "$cached"
+  exec {lock}>&-
   rm -rf "$WINEPREFIX"
-  timeout 900 wineboot -i </dev/null >"$state/wineboot.log" 2>&1 ||
+  cp -a --link "$cached" "$WINEPREFIX"
+  local f
+  find "$WINEPREFIX" -type f ! -iregex "$binaries" -print0 |
+    while IFS= read -r -d '' f; do cp -p "$f" "$f.own" && mv "$f.own" "$f"; done
+  rm "$WINEPREFIX/.pelm-ready"
+  echo "$cached" >"$state/prefix-from"
+}
+make_prefix() {
+  log "creating the Wine prefix $1 (once per Wine root, locale and registry recipe)"
+  rm -rf "$1.new"
+  WINEPREFIX=$1.new timeout 900 wineboot -i </dev/null >"$state/wineboot.log" 2>&1 ||
     die "wineboot -i failed (see $state/wineboot.log)"
-  timeout 600 wineserver -w || die "wineserver did not finish the new prefix"
-  echo "$made_by" >"$WINEPREFIX/.pelm-ready"
+  WINEPREFIX=$1.new write_registry
+  WINEPREFIX=$1.new timeout 600 wineserver -w || die "wineserver did not finish the new prefix"
+  touch "$1.new/.pelm-ready"
+  mv "$1.new" "$1"
+}
+cache_untouched() {
+  local cached
+  cached=$(cat "$state/prefix-from" 2>/dev/null) || return 0
+  [ -z "$(find "$cached" -type f -newer "$cached/.pelm-ready" -print -quit 2>/dev/null)" ] && return 0
+  log "this rig wrote into the cached prefix $cached: it is dropped, and made anew by the next rig"
+  (flock 9 && rm -rf "$cached") 9>"$prefix_cache/.lock"
+  return 1
 }
 
-# Written on every start: a wineserver that was killed may not have saved
-# them. Desktop/Desktops put every process on one virtual desktop, whose
+# Desktop/Desktops put every process on one virtual desktop, whose
 # EnableShell gives it a taskbar with a notification area. Audio=pulse keeps
 # Wine from falling back to ALSA, so --no-audio really means no mixer.
 # ShowCrashDialog=0: a crash ends the process instead of leaving a dialog
@@ -133,7 +141,7 @@ ensure_prefix() {
 # PELM_RIG_FONTLINK=1 (the screenshots): the system faces linked to the IPA
 # font, so that captions, menus and the taskbar show Japanese as on a
 # Japanese Windows. The scenarios keep Wine's own metrics, which their
-# menu rows were measured in.
+# menu rows were measured in. LogPixels: the display's dots per inch.
 font_links() {
   [ "${PELM_RIG_FONTLINK:-0}" = 1 ] || return 0
   echo "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink]"
@@ -145,9 +153,11 @@ font_links() {
 # A REG_MULTI_SZ of one string, as .reg files write it (hex of UTF-16LE).
 multi_sz() { printf '%s\0\0' "$1" | iconv -f UTF-8 -t UTF-16LE | od -An -tx1 -v | tr -s ' \n' ',' | sed 's/^,//; s/,$//'; }
 
-write_registry() {
-  local reg=$state/rig.reg
-  cat >"$reg" <<EOF
+# The registry recipe: the rig's settings, written into the prefix it starts
+# from and again at every start (a wineserver that was killed may not have
+# saved them).
+registry_recipe() {
+  cat <<EOF
 Windows Registry Editor Version 5.00
 
 [HKEY_CURRENT_USER\\Software\\Wine\\Explorer]
@@ -162,6 +172,9 @@ Windows Registry Editor Version 5.00
 [HKEY_CURRENT_USER\\Software\\Wine\\Drivers]
 "Audio"="pulse"
 
+[HKEY_CURRENT_USER\\Control Panel\\Desktop]
+"LogPixels"=dword:$(printf %08x "${PELM_RIG_DPI:-96}")
+
 [HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]
 "ShowCrashDialog"=dword:00000000
 
@@ -174,6 +187,10 @@ Windows Registry Editor Version 5.00
 
 $(font_links)
 EOF
+}
+write_registry() {
+  local reg=$state/rig.reg
+  registry_recipe >"$reg"
   # UTF-16 with a byte-order mark: the Japanese font names (the forms'
   # fonts, mapped to the IPA fonts) arrive intact whatever the code page.
   { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE "$reg"; } >"$reg.u16" && mv "$reg.u16" "$reg"
@@ -262,11 +279,9 @@ cmd_start() {
 
   export PELM_RIG_STATE=$state PELM_RIG_AUDIO=$audio
   # PELM_RIG_LANG picks the locale, and so the ANSI code page (default
-  # ja_JP: 932, as on the Japanese systems targeted); each locale has a
-  # prefix of its own.
-  local lang=${PELM_RIG_LANG:-ja_JP.UTF-8} suffix=
-  [ "$lang" = ja_JP.UTF-8 ] || suffix=-${lang%%.*}
-  export WINEPREFIX=${PELM_WINEPREFIX:-$(dirname "$state")/wineprefix-$PELM_WINE_MODE_ACTIVE$suffix}
+  # ja_JP: 932, as on the Japanese systems targeted).
+  local lang=${PELM_RIG_LANG:-ja_JP.UTF-8}
+  export WINEPREFIX=$state/prefix
   # Both are what a user runs: a 32-bit Windows, or 64-bit Windows' WoW64.
   if [ "$PELM_WINE_MODE_ACTIVE" = wow64 ]; then export WINEARCH=win64; else export WINEARCH=win32; fi
   # Wine gets the locale (roots.sh); the scripts here keep the host's.
@@ -284,7 +299,7 @@ cmd_start() {
   echo "$PELM_RIG_TMP" >"$state/tmpdir"
   export PELM_RIG_TMP
   # Folders the roots see at their own paths besides /tmp and the checkout.
-  export PELM_ROOT_BINDS=$state:$(dirname "$WINEPREFIX")
+  export PELM_ROOT_BINDS=$state:$prefix_cache
   export XDG_RUNTIME_DIR=$PELM_RIG_TMP/xdg
   mkdir -p "$XDG_RUNTIME_DIR" "$PELM_RIG_TMP/pulse"
   chmod 700 "$XDG_RUNTIME_DIR"
@@ -302,7 +317,6 @@ cmd_start() {
     start_pulse
     export PULSE_SERVER
   fi
-  lock_prefix
   ensure_prefix
   write_registry
   start_desktop
@@ -334,15 +348,6 @@ cmd_stop() {
     done < <(tac "$state/pids")
     : >"$state/pids"
   fi
-  if [ -f "$state/prefix-lock" ]; then
-    local lock
-    lock=$(cat "$state/prefix-lock")
-    # Only our own lock: another rig may have taken over a stale one.
-    if [ "$(cut -d' ' -f2- "$lock/owner" 2>/dev/null)" = "$state" ]; then
-      rm -rf "$lock"
-    fi
-    rm -f "$state/prefix-lock"
-  fi
   if [ -f "$state/tmpdir" ]; then
     local tmp
     tmp=$(cat "$state/tmpdir")
@@ -350,6 +355,8 @@ cmd_stop() {
     rm -f "$state/tmpdir"
   fi
   rm -f "$state/env"
+  cache_untouched || return 3
+  rm -f "$state/prefix-from"
 }
 
 cmd_screenshot() {

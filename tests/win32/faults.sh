@@ -28,6 +28,7 @@ fuzz_n=${PELM_FAULTS_FUZZ:-300} flood_n=${PELM_FAULTS_FLOOD:-5000} pairs=${PELM_
 for m in 0x8064 0x8065 0x0011 0x0113 0x002B; do
   t0=$(ms)
   PELM_PROBE_TIMEOUT=900 probe fuzz "$hwnd" "$m" "$fuzz_n" $((0x${m#0x} + 7)) || fail "fuzzing message $m"
+  assert_ok answers
   sent=$((sent + fuzz_n))
   echo "  message $m: $fuzz_n random wParam/lParam in $(( $(ms) - t0 )) ms"
 done
