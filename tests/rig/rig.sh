@@ -116,6 +116,10 @@ ensure_prefix() {
 }
 make_prefix() {
   log "creating the Wine prefix $1 (once per Wine root, locale and registry recipe)"
+  # Those made by an earlier Wine root of this mode are not used again.
+  local root=${1##*/}
+  root=${root%%-*}-$(cut -d- -f2 <<<"$root")
+  find "$prefix_cache" -maxdepth 1 -name "${root%%-*}-*" ! -name "$root-*" -exec rm -rf {} +
   rm -rf "$1.new"
   WINEPREFIX=$1.new timeout 900 wineboot -i </dev/null >"$state/wineboot.log" 2>&1 ||
     die "wineboot -i failed (see $state/wineboot.log)"
