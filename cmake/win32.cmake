@@ -67,8 +67,8 @@ if(NOT "$ENV{PELM_WINE_TESTS}" STREQUAL "0")
     if(name MATCHES "_in_([a-z][a-z]_[A-Z][A-Z])$")
       list(APPEND env "PELM_RIG_LANG=${CMAKE_MATCH_1}.UTF-8")
     endif()
-    # NAME_at_NNNdpi runs with the display at NNN dots per inch.
-    if(name MATCHES "_at_([0-9]+)dpi(_in_[a-z][a-z]_[A-Z][A-Z])?$")
+    # NAME_at_NNNdpi runs on a display of NNN dpi (144: 150 %, 192: 200 %).
+    if(name MATCHES "_at_([0-9]+)dpi$")
       list(APPEND env "PELM_RIG_DPI=${CMAKE_MATCH_1}")
     endif()
     add_test(NAME wine_${name} COMMAND bash ${CMAKE_SOURCE_DIR}/tests/rig/run-wine-test.sh ${opts} ${script})

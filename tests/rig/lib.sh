@@ -88,7 +88,7 @@ wine_start() {
   pid=$(cat "$dir/$tag.pid" 2>/dev/null) || { echo "wine_start: $1 did not start" >&2; return 1; }
   ln -sf "$tag.out" "$dir/$pid.out"
   ln -sf "$tag.err" "$dir/$pid.err"
-  _pelm_ident "$pid" | tee "$dir/$pid.ident" >>"$dir/started"
+  _pelm_ident "$pid" >>"$dir/started"
   echo "$pid"
 }
 
@@ -127,18 +127,11 @@ wine_errors() { cat "$(_pelm_procs)/$1.err" 2>/dev/null; }
 # be another job's process. Whatever is signalled is checked first.
 _pelm_started_at() { local s; s=$(cat "/proc/$1/stat" 2>/dev/null) && awk '{ print $20 }' <<<"${s##*) }"; }
 _pelm_ident() { echo "$1@$(_pelm_started_at "$1")"; }
-# A plain pid that wine_start recorded is checked against its record.
-_pelm_resolve() {
-  local t=$1 rec=${PELM_RIG_STATE:-}/procs/$1.ident
-  [[ $t == *@* ]] || [ ! -f "$rec" ] || t=$(cat "$rec")
-  echo "$t"
-}
 
 # SIGTERM, then SIGKILL after GRACE seconds; returns once the process is
 # gone (PID, or PID@TICKS as _pelm_ident gives).
 kill_pid() {
-  local id grace=${2:-10}
-  id=$(_pelm_resolve "$1")
+  local id=$1 grace=${2:-10}
   _pelm_gone "$id" && return 0
   kill "${id%@*}" 2>/dev/null || true
   if ! wait_for "$grace" _pelm_gone "$id" >/dev/null 2>&1; then
@@ -176,7 +169,8 @@ _pelm_find_probe() {
 # Runs a probe command and passes its output and status on. Inside a rig the
 # commands go to one resident probe per rig through a pair of pipes (a check
 # costs a round trip, not a Wine start); commands that must be processes of
-# their own, and calls outside a rig, start the probe for themselves. A
+# their own, arguments that hold a tab or a line break, and calls outside a
+# rig start the probe for themselves. A
 # command unanswered after PELM_PROBE_TIMEOUT seconds (default 120) fails
 # with 124, one whose probe died with 125; either way the next call starts
 # a fresh probe.
@@ -184,7 +178,7 @@ probe() {
   local exe
   exe=$(_pelm_find_probe) ||
     { echo "probe: probe.exe not found (set PELM_PROBE or PELM_BUILD_DIR)" >&2; return 1; }
-  case "${1:-}" in hold | window | fault-in-wndproc | serve) ;; *)
+  case "${1:-} $*" in hold\ * | window\ * | fault-in-wndproc\ * | serve\ * | *$'\t'* | *$'\n'*) ;; *)
     [ -z "${PELM_RIG_STATE:-}" ] || { _pelm_probe_ask "$exe" "$@"; return; } ;;
   esac
   timeout -k 5 "${PELM_PROBE_TIMEOUT:-120}" wine "$exe" "$@" </dev/null
@@ -242,10 +236,10 @@ _pelm_probe_round() {
 # probe_absent ARGS...: the probe answers "not there" (status 1); a probe
 # that failed otherwise, timed out or died is no proof of an absence.
 probe_absent() {
-  local rc=0
-  probe "$@" >/dev/null 2>"$PELM_RIG_STATE/probe-absent.err" || rc=$?
+  local rc=0 err
+  err=$(probe "$@" 2>&1 >/dev/null) || rc=$?
   [ "$rc" = 1 ] && return 0
-  [ "$rc" = 0 ] && echo "probe $*: still there" >&2 || { echo "probe $* failed with $rc:" >&2; cat "$PELM_RIG_STATE/probe-absent.err" >&2; }
+  echo "probe $*: ${err:-it is there} (status $rc)" >&2
   return 1
 }
 

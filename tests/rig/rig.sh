@@ -142,10 +142,12 @@ cache_untouched() {
 # Wine from falling back to ALSA, so --no-audio really means no mixer.
 # ShowCrashDialog=0: a crash ends the process instead of leaving a dialog
 # that later checks would mistake for the program's windows.
+# LogPixels is the display's DPI (PELM_RIG_DPI, default 96): above 96 Wine
+# scales a program that does not say it lays itself out, as Windows does.
 # PELM_RIG_FONTLINK=1 (the screenshots): the system faces linked to the IPA
 # font, so that captions, menus and the taskbar show Japanese as on a
 # Japanese Windows. The scenarios keep Wine's own metrics, which their
-# menu rows were measured in. LogPixels: the display's dots per inch.
+# menu rows were measured in.
 font_links() {
   [ "${PELM_RIG_FONTLINK:-0}" = 1 ] || return 0
   echo "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink]"
