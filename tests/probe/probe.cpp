@@ -53,25 +53,29 @@ void out(const std::string& s)
 }
 void outln(const std::string& s) { out(s); out("\n"); if (!g_out) fflush(stdout); }
 
-void err(const char* fmt, ...)
+void verr(const char* head, const char* fmt, va_list ap, const char* tail)
 {
     char buf[1024];
+    vsnprintf(buf, sizeof buf, fmt, ap);
+    const std::string text = std::string(head) + buf + tail;
+    if (g_err) g_err->append(text);
+    else fputs(text.c_str(), stderr);
+}
+
+void err(const char* fmt, ...)
+{
     va_list ap;
     va_start(ap, fmt);
-    vsnprintf(buf, sizeof buf, fmt, ap);
+    verr("", fmt, ap, "");
     va_end(ap);
-    if (g_err) g_err->append(buf);
-    else fputs(buf, stderr);
 }
 
 int fail(const char* fmt, ...)
 {
-    char buf[1024];
     va_list ap;
     va_start(ap, fmt);
-    vsnprintf(buf, sizeof buf, fmt, ap);
+    verr("probe: ", fmt, ap, "\n");
     va_end(ap);
-    err("probe: %s\n", buf);
     return 1;
 }
 
