@@ -88,7 +88,8 @@ wine_start() {
   pid=$(cat "$dir/$tag.pid" 2>/dev/null) || { echo "wine_start: $1 did not start" >&2; return 1; }
   ln -sf "$tag.out" "$dir/$pid.out"
   ln -sf "$tag.err" "$dir/$pid.err"
-  _pelm_ident "$pid" >>"$dir/started"
+  echo "$pid" >>"$dir/started"
+  _pelm_ident "$pid" >>"$dir/started.ident"
   echo "$pid"
 }
 
@@ -152,8 +153,8 @@ _pelm_alive() { ! _pelm_gone "$1"; }
 # Every program this test started with wine_start and that is still running.
 kill_started() {
   local dir=${PELM_RIG_STATE:-}/procs pid
-  [ -f "$dir/started" ] || return 0
-  while read -r pid; do kill_pid "$pid" 5 || true; done <"$dir/started"
+  [ -f "$dir/started.ident" ] || return 0
+  while read -r pid; do kill_pid "$pid" 5 || true; done <"$dir/started.ident"
 }
 
 _pelm_find_probe() {
@@ -202,8 +203,7 @@ _pelm_probe_up() {
   rm -f "$dir/in" "$dir/out" "$dir/pid"
   mkfifo "$dir/in" "$dir/out"
   wine "$1" serve <>"$dir/in" 1<>"$dir/out" 2>>"$dir/stderr" &
-  _pelm_ident "$!" >"$dir/pid"
-  _pelm_ident "$!" >>"$(_pelm_procs)/started"
+  _pelm_ident "$!" | tee "$dir/pid" >>"$(_pelm_procs)/started.ident"
 }
 _pelm_probe_round() {
   local dir=$PELM_RIG_STATE/probe in out line part st rc
