@@ -171,10 +171,9 @@ _pelm_find_probe() {
 # commands go to one resident probe per rig through a pair of pipes (a check
 # costs a round trip, not a Wine start); commands that must be processes of
 # their own, arguments that hold a tab or a line break, and calls outside a
-# rig start the probe for themselves. A
-# command unanswered after PELM_PROBE_TIMEOUT seconds (default 120) fails
-# with 124, one whose probe died with 125; either way the next call starts
-# a fresh probe.
+# rig start the probe for themselves. A command unanswered after
+# PELM_PROBE_TIMEOUT seconds (default 120) fails with 124, one whose probe
+# died with 125; either way the next call starts a fresh probe.
 probe() {
   local exe
   exe=$(_pelm_find_probe) ||
