@@ -17,7 +17,7 @@ if [ $# -ne 6 ]; then
 fi
 zip=$1 stage=$2 exe=$3 dll=$4 src=$5 version=$6
 
-for f in "$exe" "$dll" "$src/release/readme-ja.txt" "$src/release/readme-en.txt" "$src/release/LICENSE.txt"; do
+for f in "$exe" "$dll" "$src/release/readme-ja.txt" "$src/release/readme-en.txt" "$src/LICENSE"; do
   [ -f "$f" ] || { echo "package: missing $f" >&2; exit 1; }
 done
 case $version in
@@ -43,7 +43,7 @@ rm -rf "$stage"
 mkdir -p "$stage"
 cp "$exe" "$stage/pelmora.exe"
 cp "$dll" "$stage/hookdll.dll"
-text "$src/release/LICENSE.txt" >"$stage/LICENSE.txt"
+text "$src/LICENSE" >"$stage/LICENSE.txt"
 if [ -n "${STRIP:-}" ]; then
   # Rewriting a PE file, strip puts the time in its header unless
   # SOURCE_DATE_EPOCH says otherwise: 0, as the linker leaves it.

@@ -11,11 +11,10 @@ if [ "${1:-}" = --reuse ]; then
   dir=$2
 else
   bash "$top/tools/build-win32.sh"
-  # The system faces linked to a Japanese font, as on a Japanese Windows,
-  # in a prefix of its own so that the scenarios' prefix keeps Wine's.
+  # The system faces linked to a Japanese font, as on a Japanese Windows
+  # (a registry recipe of its own, so a prefix of its own).
   (cd "$build/win32" && PELM_BUILD_DIR=$PWD PELM_RIG_FONTLINK=1 \
-    PELM_WINEPREFIX="$build/win32/rig/wineprefix-screenshots" bash "$top/tests/rig/run-wine-test.sh" \
-    "$top/tests/win32/acceptance.sh")
+    bash "$top/tests/rig/run-wine-test.sh" "$top/tests/win32/acceptance.sh")
   dir=$(ls -d "$build/win32/rig/acceptance."* | head -1)
   # The same at 150 %: the tray icon at its size there, and the dialog.
   (cd "$build/win32" && PELM_BUILD_DIR=$PWD PELM_RIG_FONTLINK=1 PELM_RIG_DPI=144 \

@@ -96,7 +96,7 @@ TEST(Controller, NoMixerShowsOneErrorBoxBeforeTheIconAndRunsOn)
     EXPECT_EQ("ミキサーデバイスが取得できませんでした。", rig.App.Boxes[0].Text);
     EXPECT_EQ("Pelmora エラー", rig.App.Boxes[0].Caption);
     EXPECT_EQ(0x10u, rig.App.Boxes[0].Flags);
-    EXPECT_LT(rig.Log.Find("app.MessageBox"), rig.Log.Find("tray.add"));
+    ExpectInOrder(rig.Log, {"app.MessageBox", "tray.add"});
     EXPECT_EQ(0, rig.Form->m_nVolume);
     EXPECT_TRUE(rig.Form->GetVolTimer->Enabled());
     // Later failures say nothing.
@@ -135,7 +135,7 @@ TEST(Controller, FailedSaveIsReportedAndTheTeardownStillFinishes)
     EXPECT_EQ("Pelmora", rig.App.Boxes[0].Caption);
     EXPECT_EQ(0x10u, rig.App.Boxes[0].Flags);
     EXPECT_FALSE(rig.Log.Contains("profile.Write m_bCtrlKeyMute"));
-    EXPECT_LT(rig.Log.Find("app.MessageBox"), rig.Log.Find("tray.delete"));
+    ExpectInOrder(rig.Log, {"app.MessageBox", "tray.delete"});
     EXPECT_TRUE(rig.Log.Contains("hook.Free"));
 }
 

@@ -165,7 +165,7 @@ TEST_F(TrayTest, RightClickOpensTheMenuAtTheCursorOrShowsTheWindow)
     EXPECT_EQ(1000, rig.Form->PopupMenu1->LastPopupX());
     EXPECT_EQ(740, rig.Form->PopupMenu1->LastPopupY());
     EXPECT_EQ(rig.Form, rig.Form->PopupMenu1->PopupComponent);
-    EXPECT_LT(rig.Log.Find("system.SetForegroundWindow"), static_cast<int>(rig.Log.Events.size()));
+    EXPECT_TRUE(rig.Log.Contains("system.SetForegroundWindow"));
     rig.System.CursorFails = true;
     rig.Send(WM_TRAYNOTIFY, 1006, kWmRButtonUp);
     EXPECT_EQ(1, rig.Form->PopupMenu1->PopupCount());
