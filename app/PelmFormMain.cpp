@@ -49,6 +49,8 @@ void TPelmFormMain::FormCreate(TComponent*)
     m_uTaskbarCreatedMsg = m_platform.System->TaskbarCreatedMessage();
     UpdateTrayIconSize();
     NotifyTray(kNimAdd);
+    if (m_uTaskbarCreatedMsg != 0) // the window exists from the add on
+        m_platform.System->AllowLowerMessage(Handle(), m_uTaskbarCreatedMsg);
     m_strTipText = std::string(kProductName) + " " + kVersion;
     NotifyTray(kNimModify);
     GetVolTimer->SetEnabled(true);

@@ -4,6 +4,7 @@
 // defined beside the subsystem they belong to: volume/, tray/, wheel/,
 // settings/, dialogs/.
 #include <string>
+#include <vector>
 
 #include "framework/Form.h"
 #include "framework/StringList.h"
@@ -92,6 +93,14 @@ public:
     // The wheel movement short of a notch, signed like the deltas it came
     // from; it waits for more of the same direction.
     int32_t m_nWheelRemainder = 0;
+    // Set while a wheel burst is handled; notifications that a nested loop
+    // delivers meanwhile wait in m_pendingWheel for the outer handler.
+    bool m_bInWheel = false;
+    struct TWheelNote {
+        int16_t Delta;
+        uint32_t Time; // when it was posted; 0 without a queue to ask
+    };
+    std::vector<TWheelNote> m_pendingWheel;
 
     // Handlers of the form description.
     void FormCreate(TComponent* sender);
@@ -114,6 +123,7 @@ public:
     void WMTimer(TMessage& message);
     void WMTrayNotify(TMessage& message);
     void WMHookWheel(TMessage& message);
+    void HandleWheelBurst(std::vector<TWheelNote> notes);
 
     // Volume engine.
     bool OpenMixer();

@@ -42,13 +42,20 @@ foreach(sub hookdll tests/probe tests/win32 bench)
   add_subdirectory(${sub})
 endforeach()
 
-add_executable(pelmora WIN32 ${CMAKE_SOURCE_DIR}/app/win32/WinMain.cpp ${CMAKE_SOURCE_DIR}/resources/pelmora.rc)
+add_executable(pelmora WIN32 ${CMAKE_SOURCE_DIR}/app/win32/WinMain.cpp ${CMAKE_SOURCE_DIR}/app/win32/RuntimeImports.cpp
+  ${CMAKE_SOURCE_DIR}/resources/pelmora.rc)
 add_dependencies(pelmora pelm_forms)
 target_compile_options(pelmora PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${PELM_WIN32_FLAGS}>)
 target_include_directories(pelmora PRIVATE ${CMAKE_SOURCE_DIR}/resources ${PELM_GEN})
 # The logic library and its bindings refer to each other; link them as a group.
+# winmm and comctl32 are not imported: framework/win32/WinBound loads them
+# from the system folder by path.
 target_link_libraries(pelmora PRIVATE -Wl,--start-group pelm_win32 pelm_logic -Wl,--end-group
-  winmm comctl32 shell32 user32 gdi32 kernel32 ${PELM_STATIC_LINK} $<$<CONFIG:Release>:-s>)
+  shell32 user32 gdi32 kernel32 ${PELM_STATIC_LINK} $<$<CONFIG:Release>:-s>)
+# What the 9x loader takes: subsystem 4.0, and an image at its fixed base
+# (no relocation by address-space randomisation, which it does not know).
+target_link_options(pelmora PRIVATE -Wl,--major-subsystem-version,4,--minor-subsystem-version,0
+  -Wl,--disable-dynamicbase)
 set_target_properties(pelmora PROPERTIES OUTPUT_NAME pelmora)
 
 # Tests under Wine: each tests/win32/*.sh runs in a rig of its own (Xvfb,
@@ -66,6 +73,10 @@ if(NOT "$ENV{PELM_WINE_TESTS}" STREQUAL "0")
     set(env "PELM_BUILD_DIR=${CMAKE_BINARY_DIR}")
     if(name MATCHES "_in_([a-z][a-z]_[A-Z][A-Z])$")
       list(APPEND env "PELM_RIG_LANG=${CMAKE_MATCH_1}.UTF-8")
+    endif()
+    # NAME_at_NNNdpi runs on a display of NNN dpi (144: 150 %, 192: 200 %).
+    if(name MATCHES "_at_([0-9]+)dpi$")
+      list(APPEND env "PELM_RIG_DPI=${CMAKE_MATCH_1}")
     endif()
     add_test(NAME wine_${name} COMMAND bash ${CMAKE_SOURCE_DIR}/tests/rig/run-wine-test.sh ${opts} ${script})
     # 77: no Wine mode can run on this kernel; the scenario is skipped, and says why.

@@ -27,6 +27,10 @@ public:
     // The size in pixels at which the notification area draws its icons
     // now: the small-icon size at the taskbar's DPI.
     virtual int TrayIconSize() = 0;
+    // Lets msg reach wnd from processes of lower rights: an elevated program
+    // otherwise never hears the shell's broadcasts (Vista and later; nothing
+    // where the system has no such filter).
+    virtual void AllowLowerMessage(THandle wnd, uint32_t msg) = 0;
 };
 
 constexpr int kVkControl = 0x11;

@@ -28,7 +28,7 @@ constexpr uint32_t kWmTimer = 0x0113;
 constexpr uint32_t kWmLButtonDown = 0x0201;
 constexpr uint32_t kWmLButtonDblClk = 0x0203;
 constexpr uint32_t kWmRButtonUp = 0x0205;
-constexpr uint32_t kWmDpiChanged = 0x02E0;
+constexpr uint32_t kWmDpiChanged = 0x02E0; // Windows 8.1 and later, to per-monitor aware windows
 constexpr uint32_t WM_TRAYNOTIFY = 0x8064; // WM_APP + 100, sent by the shell for the tray icon
 constexpr uint32_t WM_HOOKWHEEL = 0x8065;  // WM_APP + 101, posted by the hook library
 

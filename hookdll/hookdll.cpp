@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "HookRenewal.h"
+#include "framework/win32/WinBound.h"
 
 // On the 9x family the hook procedure runs inside whichever process retrieves
 // the wheel message, so the window to post to and the hook to chain to must
@@ -145,10 +146,11 @@ DWORD WINAPI HookThreadProc(LPVOID param)
 // runs its code.
 bool HoldSelf()
 {
-    typedef BOOL(WINAPI* TGetModuleHandleExW)(DWORD, LPCWSTR, HMODULE*);
-    // Bound at run time: the call is there from Windows XP on.
-    const auto getModuleHandleEx = reinterpret_cast<TGetModuleHandleExW>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetModuleHandleExW")));
+    // Bound at run time, as every wide call: the 9x loader would refuse the
+    // library for an import its kernel does not export. This runs on the NT
+    // family only; GetModuleHandleExW is there from Windows XP on.
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    const auto getModuleHandleEx = ProcFrom<BOOL(WINAPI*)(DWORD, LPCWSTR, HMODULE*)>(kernel, "GetModuleHandleExW");
     if (getModuleHandleEx) {
         HMODULE self = nullptr;
         return getModuleHandleEx(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&g_hSelf),
@@ -156,11 +158,15 @@ bool HoldSelf()
     }
     // Before it, loading the library by its own path counts one reference
     // more. Those systems load nothing from a path of MAX_PATH or more.
+    const auto getModuleFileName = ProcFrom<decltype(&::GetModuleFileNameW)>(kernel, "GetModuleFileNameW");
+    const auto loadLibrary = ProcFrom<decltype(&::LoadLibraryW)>(kernel, "LoadLibraryW");
+    if (!getModuleFileName || !loadLibrary)
+        return false;
     wchar_t path[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(g_hSelf, path, MAX_PATH);
+    const DWORD length = getModuleFileName(g_hSelf, path, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
         return false;
-    HMODULE loaded = LoadLibraryW(path);
+    HMODULE loaded = loadLibrary(path);
     if (loaded == g_hSelf)
         return true;
     if (loaded)

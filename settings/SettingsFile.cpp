@@ -1,6 +1,7 @@
 #include "settings/SettingsFile.h"
 
 #include <cstdint>
+#include <utility>
 
 #include "framework/Error.h"
 #include "framework/TextServices.h"
@@ -72,10 +73,13 @@ bool ReadBoolKey(IProfile& profile, const char* key, bool def, const std::string
     return ReadBoolText(profile.ReadString(kSection, key, "", path), def);
 }
 
-void WriteKey(IProfile& profile, const char* key, const std::string& value, const std::string& path)
+// What a missing key reads as in the comparison before a save: a profile
+// value never holds a line break.
+const char kAbsent[] = "\n";
+
+EPelmError WriteError(IProfile& profile, const std::string& iniPath)
 {
-    if (!profile.WriteString(kSection, key, value, path))
-        throw EPelmError(TScreenText::FromSystem(path, profile.PathCode()) + " に書き込めません");
+    return EPelmError(TScreenText::FromSystem(iniPath, profile.PathCode()) + " に書き込めません");
 }
 
 } // namespace
@@ -156,7 +160,30 @@ void SaveSettingsFile(IProfile& profile, const TStringList& list, bool muteOnWin
                       bool ctrlKeyMute)
 {
     const std::string iniPath = FormProfilePath(profile.ModuleFileName(), ".ini", profile.PathCode());
-    WriteKey(profile, kStoredProgram, StoredProgramText(list), iniPath);
-    WriteKey(profile, kMuteOnWinReboot, muteOnWinReboot ? "1" : "0", iniPath);
-    WriteKey(profile, kCtrlKeyMute, ctrlKeyMute ? "1" : "0", iniPath);
+    const std::pair<const char*, std::string> keys[] = {
+        {kStoredProgram, StoredProgramText(list)},
+        {kMuteOnWinReboot, muteOnWinReboot ? "1" : "0"},
+        {kCtrlKeyMute, ctrlKeyMute ? "1" : "0"},
+    };
+    // A file that already reads as the settings is left alone: every save
+    // that writes is a chance to lose it.
+    bool same = true;
+    for (const auto& key : keys)
+        same = same && profile.ReadString(kSection, key.first, kAbsent, iniPath) == key.second;
+    if (same)
+        return;
+
+    const std::string copy = profile.BeginReplace(iniPath);
+    if (copy.empty())
+        throw WriteError(profile, iniPath);
+    for (const auto& key : keys) {
+        if (!profile.WriteString(kSection, key.first, key.second, copy)) {
+            profile.DropReplace(copy);
+            throw WriteError(profile, iniPath);
+        }
+    }
+    if (!profile.CommitReplace(copy, iniPath)) {
+        profile.DropReplace(copy);
+        throw WriteError(profile, iniPath);
+    }
 }

@@ -22,6 +22,16 @@ public:
     // False when the value could not be written.
     virtual bool WriteString(const std::string& section, const std::string& key,
                              const std::string& value, const std::string& path) = 0;
+
+    // A save goes to a copy of the file beside it, put in place in one step,
+    // so that a failure half-way (a full disk, power lost) leaves the old file
+    // whole. BeginReplace makes the copy and returns its path ("" when it
+    // could not be made); CommitReplace puts it in place of path; DropReplace
+    // removes a copy that is not to be used. Without an override the writes
+    // go straight to the file.
+    virtual std::string BeginReplace(const std::string& path) { return path; }
+    virtual bool CommitReplace(const std::string& /*copy*/, const std::string& /*path*/) { return true; }
+    virtual void DropReplace(const std::string& /*copy*/) {}
 };
 
 // The executable's path with its extension replaced by newExt (".ini", ".hlp").
@@ -45,8 +55,11 @@ struct TLoadedSettings {
 // Fills list and flags (current flag values are the defaults) and returns the paths.
 TLoadedSettings LoadSettingsFile(IProfile& profile, TStringList& list, bool& muteOnWinReboot,
                                  bool& ctrlKeyMute);
-// Writes the three keys in order; throws EPelmError("<path> に書き込めません") on
-// the first failed write, leaving the keys after it unwritten. The path in
-// the message keeps the profile's path code.
+// Writes nothing when the file already reads as the settings; otherwise
+// writes the three keys in order to a copy of the file and puts it in place.
+// Throws EPelmError("<path> に書き込めません") when the copy cannot be made, a
+// write fails (the keys after it are not written) or the copy cannot be put
+// in place; the file is then as it was. The path in the message keeps the
+// profile's path code.
 void SaveSettingsFile(IProfile& profile, const TStringList& list, bool muteOnWinReboot,
                       bool ctrlKeyMute);

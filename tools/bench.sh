@@ -16,7 +16,7 @@ command -v valgrind >/dev/null ||
 out=$(PELM_TEST_TIMEOUT=${PELM_TEST_TIMEOUT:-3600} PELM_BUILD_DIR="$build/win32" \
   PELM_BENCH_ROUNDS=${PELM_BENCH_ROUNDS:-3} PELM_BENCH_NOTIFICATIONS=${PELM_BENCH_NOTIFICATIONS:-10000} \
   PELM_BENCH_OPENINGS=${PELM_BENCH_OPENINGS:-100} PELM_BENCH_IDLE_SECONDS=${PELM_BENCH_IDLE_SECONDS:-30} \
-  bash "$top/tests/rig/run-wine-test.sh" "$top/tests/win32/bench_figures.sh" 2>&1) ||
+  bash "$top/tests/rig/run-wine-test.sh" "$top/bench/figures.sh" 2>&1) ||
   { echo "$out" >&2; exit 1; }
 # Instructions per notification of the portable wheel handler (host build,
 # callgrind): the difference of two runs, so start-up cancels out.

@@ -3,7 +3,8 @@
 # gives a single folder named after the staging directory.
 #   package.sh OUT.zip STAGING_DIR pelmora.exe hookdll.dll SOURCE_DIR VERSION
 # STRIP, when set, strips the staged binaries. The read-mes' @VERSION@
-# becomes VERSION.
+# becomes VERSION, and @SHA256:NAME@ the SHA-256 sum of the staged NAME
+# (pelmora.exe, hookdll.dll, LICENSE.txt).
 #
 # The same commit gives the same zip, byte for byte: the entries are sorted,
 # every one is dated the commit's time (SOURCE_DATE_EPOCH, when set, wins;
@@ -16,7 +17,7 @@ if [ $# -ne 6 ]; then
 fi
 zip=$1 stage=$2 exe=$3 dll=$4 src=$5 version=$6
 
-for f in "$exe" "$dll" "$src/release/readme-ja.txt" "$src/release/readme-en.txt" "$src/release/LICENSE.txt"; do
+for f in "$exe" "$dll" "$src/release/readme-ja.txt" "$src/release/readme-en.txt" "$src/LICENSE"; do
   [ -f "$f" ] || { echo "package: missing $f" >&2; exit 1; }
 done
 case $version in
@@ -27,7 +28,12 @@ esac
 # ANSI code page it shows them in, the English one (which quotes the
 # Japanese menu items) in UTF-8 with the byte-order mark by which Notepad
 # before Windows 10 tells UTF-8 from the ANSI code page.
-text() { sed -e '1s/^\xEF\xBB\xBF//' -e "s/@VERSION@/$version/g" -e 's/\r$//' -e 's/$/\r/' "$1"; }
+declare -A sums
+text() {
+  sed -e '1s/^\xEF\xBB\xBF//' -e "s/@VERSION@/$version/g" -e 's/\r$//' -e 's/$/\r/' \
+    -e "s/@SHA256:pelmora\.exe@/${sums[pelmora.exe]:-}/g" -e "s/@SHA256:hookdll\.dll@/${sums[hookdll.dll]:-}/g" \
+    -e "s/@SHA256:LICENSE\.txt@/${sums[LICENSE.txt]:-}/g" "$1"
+}
 
 case $(basename "$stage") in
   "" | . | .. | /) echo "package: unusable staging folder $stage" >&2; exit 1 ;;
@@ -37,14 +43,18 @@ rm -rf "$stage"
 mkdir -p "$stage"
 cp "$exe" "$stage/pelmora.exe"
 cp "$dll" "$stage/hookdll.dll"
-text "$src/release/readme-ja.txt" | iconv -f UTF-8 -t CP932 >"$stage/readme-ja.txt"
-{ printf '\xEF\xBB\xBF'; text "$src/release/readme-en.txt"; } >"$stage/readme-en.txt"
-text "$src/release/LICENSE.txt" >"$stage/LICENSE.txt"
+text "$src/LICENSE" >"$stage/LICENSE.txt"
 if [ -n "${STRIP:-}" ]; then
   # Rewriting a PE file, strip puts the time in its header unless
   # SOURCE_DATE_EPOCH says otherwise: 0, as the linker leaves it.
   SOURCE_DATE_EPOCH=0 "$STRIP" --strip-all "$stage/pelmora.exe" "$stage/hookdll.dll"
 fi
+# The read-mes give the sums of the files as they ship, so they come last.
+for f in pelmora.exe hookdll.dll LICENSE.txt; do
+  sums[$f]=$(sha256sum "$stage/$f" | cut -d' ' -f1)
+done
+text "$src/release/readme-ja.txt" | iconv -f UTF-8 -t CP932 >"$stage/readme-ja.txt"
+{ printf '\xEF\xBB\xBF'; text "$src/release/readme-en.txt"; } >"$stage/readme-en.txt"
 
 if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
   SOURCE_DATE_EPOCH=$(git -C "$src" log -1 --format=%ct 2>/dev/null || true)

@@ -62,12 +62,16 @@ bool TPelmFormMain::OpenVolumeControlApp()
 {
     if (!m_platform.Launcher)
         return false;
-    // Windows Vista and later have no sndvol32.exe; their volume control is sndvol.exe.
-    if (LaunchProgram(*m_platform.Launcher, "sndvol32.exe", {"sndvol32.exe"}))
-        return true;
-    if (!FindProgram(*m_platform.Launcher, "sndvol32.exe").empty())
-        return false; // found but could not be started: nothing else is tried
-    return LaunchProgram(*m_platform.Launcher, "sndvol.exe", {"sndvol.exe"});
+    IProcessLauncher& launcher = *m_platform.Launcher;
+    if (!launcher.VistaOrLater())
+        return LaunchProgram(launcher, "sndvol32.exe", {"sndvol32.exe"});
+    // Vista and later have no sndvol32.exe: their volume control is the
+    // system's own sndvol.exe, never one that a PATH folder offers first.
+    const std::string system = launcher.SystemDirectory();
+    if (system.empty())
+        return false;
+    const std::string path = Join(system, "sndvol.exe");
+    return launcher.FileExists(path) && launcher.StartProcess(path, "sndvol.exe");
 }
 
 bool TPelmFormMain::OpenAudioProperties()

@@ -11,9 +11,11 @@ public:
     // The folder of the native system programs: the system folder, or its
     // "Sysnative" alias for a 32-bit program on 64-bit Windows.
     virtual std::string SystemDirectory() = 0;
-    // Starts the program with the command line, inheriting environment,
-    // current folder and inheritable handles; closes its handles at once.
+    // Starts the program with the command line, inheriting environment and
+    // current folder but no handle; closes its handles at once.
     virtual bool StartProcess(const std::string& path, const std::string& commandLine) = 0;
+    // Windows Vista or later: the volume control is sndvol.exe.
+    virtual bool VistaOrLater() = 0;
 };
 
 // Where a program of that name is found: the system folder first, then each

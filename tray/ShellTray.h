@@ -20,6 +20,16 @@ struct TNotifyIconData {
     char Tip[128] = {};
 };
 
+// The notification record as the running shell takes it, chosen from shell32's
+// version (DllGetVersion; 0.0 where it has none, as shell 4.00): shells
+// before 5.0 (Windows 95, 98, NT 4) know only the first record, 88 bytes with
+// a 64-byte tooltip; from 5.0 on, the 488-byte one with the 128-byte tooltip.
+struct TNotifyIconRecord {
+    uint32_t Size;
+    uint32_t TipBytes; // terminator included
+};
+TNotifyIconRecord NotifyIconRecordFor(uint32_t shellMajor, uint32_t shellMinor);
+
 class IShellTray {
 public:
     virtual ~IShellTray() = default;

@@ -160,9 +160,14 @@ void TPelmFormMain::WMTrayNotify(TMessage& message)
     TForm::WndProc(message);
 }
 
-void TPelmFormMain::WMTimer(TMessage&)
+void TPelmFormMain::WMTimer(TMessage& message)
 {
-    // The only window timer of this window is the click timer: it fires once.
+    // Only the click timer is a click; any other WM_TIMER (one another
+    // program posts, a timer the system sets on the window) does nothing,
+    // and is not passed on: a stray lParam is no timer procedure to call.
+    if (message.WParam != ID_CLICK_TIMER)
+        return;
+    // The click timer fires once.
     KillWindowTimer(ID_CLICK_TIMER);
     ToggleMute();
     NotifyTray(kNimModify);

@@ -25,29 +25,78 @@ float ScalarFromFader(uint32_t fader)
 
 bool RefusedForGood(TEndpointResult result)
 {
-    return result == kEndpointENotImpl || result == kEndpointEAccessDenied;
+    return result == kEndpointENotImpl;
+}
+
+bool TLookBackOff::Due()
+{
+    if (m_wait == 0)
+        return true;
+    --m_wait;
+    return false;
+}
+
+void TLookBackOff::Missed()
+{
+    m_pause = m_pause == 0 ? 1 : m_pause * 2;
+    if (m_pause > kMaxEndpointLookPause)
+        m_pause = kMaxEndpointLookPause;
+    m_wait = m_pause;
 }
 
 TEndpointProbe TScalarMixer::Probe()
 {
     float scalar = 0.0f;
     // No device, or one that cannot be read or written yet (the audio
-    // service still starting): what was acquired stays for the next look,
-    // which then costs only the question for the default device.
-    if (!Acquire() || !ReadScalar(scalar))
+    // service still starting or just restarted): what was acquired may be
+    // dead, so the next look starts afresh.
+    if (!Acquire() || !ReadScalar(scalar)) {
+        Drop();
         return TEndpointProbe::Absent;
+    }
     const TEndpointResult written = WriteScalar(scalar);
-    if (written >= 0)
+    if (written >= 0) {
+        m_dropped = false;
+        m_reacquire.Reset();
         return TEndpointProbe::Taken;
-    if (!RefusedForGood(written))
+    }
+    if (!RefusedForGood(written)) {
+        Drop();
         return TEndpointProbe::Absent;
+    }
     Release();
     return TEndpointProbe::Refused;
 }
 
+void TScalarMixer::Failed()
+{
+    Drop();
+    m_dropped = true;
+}
+
+bool TScalarMixer::Reconsider()
+{
+    if (!m_dropped || !m_reacquire.Due())
+        return false;
+    float scalar = 0.0f;
+    if (Acquire() && ReadScalar(scalar)) {
+        m_dropped = false;
+        m_reacquire.Reset();
+        return false;
+    }
+    Drop();
+    m_reacquire.Missed();
+    return false;
+}
+
 uint32_t TScalarMixer::GetNumDevs()
 {
-    return Acquire() ? 1 : 0;
+    if (m_dropped)
+        return 0;
+    if (Acquire())
+        return 1;
+    Failed();
+    return 0;
 }
 
 bool TScalarMixer::GetDevCaps(uint32_t device, TMixerCaps& caps)
@@ -62,8 +111,12 @@ bool TScalarMixer::GetDevCaps(uint32_t device, TMixerCaps& caps)
 
 bool TScalarMixer::Open(uint32_t device, uint32_t& handle)
 {
-    if (device != 0 || !Acquire())
+    if (device != 0 || m_dropped)
         return false;
+    if (!Acquire()) {
+        Failed();
+        return false;
+    }
     handle = kHandle;
     return true;
 }
@@ -98,34 +151,33 @@ bool TScalarMixer::GetLineControl(uint32_t handle, uint32_t lineId, uint32_t con
 
 bool TScalarMixer::GetControlValue(uint32_t handle, uint32_t controlId, uint32_t& value)
 {
-    if (handle != kHandle)
+    if (handle != kHandle || m_dropped || (controlId != kVolumeId && controlId != kMuteId))
         return false;
+    bool done = false;
     if (controlId == kVolumeId) {
         float scalar = 0.0f;
-        if (!ReadScalar(scalar))
-            return false;
-        value = FaderFromScalar(scalar);
-        return true;
-    }
-    if (controlId == kMuteId) {
+        done = ReadScalar(scalar);
+        if (done)
+            value = FaderFromScalar(scalar);
+    } else {
         bool muted = false;
-        if (!ReadMute(muted))
-            return false;
-        value = muted ? 1 : 0;
-        return true;
+        done = ReadMute(muted);
+        if (done)
+            value = muted ? 1 : 0;
     }
-    return false;
+    if (!done)
+        Failed();
+    return done;
 }
 
 bool TScalarMixer::SetControlValue(uint32_t handle, uint32_t controlId, uint32_t value)
 {
-    if (handle != kHandle)
+    if (handle != kHandle || m_dropped || (controlId != kVolumeId && controlId != kMuteId))
         return false;
-    if (controlId == kVolumeId)
-        return WriteScalar(ScalarFromFader(value)) >= 0;
-    if (controlId == kMuteId)
-        return WriteMute(value != 0);
-    return false;
+    const bool done = controlId == kVolumeId ? WriteScalar(ScalarFromFader(value)) >= 0 : WriteMute(value != 0);
+    if (!done)
+        Failed();
+    return done;
 }
 
 void TScalarMixer::Close(uint32_t)
@@ -160,20 +212,15 @@ uint32_t TChoosingMixer::GetNumDevs()
 
 bool TChoosingMixer::Reconsider()
 {
-    if (!m_lookAgain)
+    if (m_chosen == &m_endpoint)
+        return m_endpoint.Reconsider();
+    if (!m_lookAgain || !m_look.Due())
         return false;
-    if (m_lookWait > 0) {
-        --m_lookWait;
-        return false;
-    }
     const TEndpointProbe found = m_probe();
     if (found == TEndpointProbe::Absent) {
         // A device that is not there, or fails its write, for one look is
         // often there at the next; one that stays away is asked less often.
-        m_lookPause = m_lookPause == 0 ? 1 : m_lookPause * 2;
-        if (m_lookPause > kMaxEndpointLookPause)
-            m_lookPause = kMaxEndpointLookPause;
-        m_lookWait = m_lookPause;
+        m_look.Missed();
         return false;
     }
     m_lookAgain = false;

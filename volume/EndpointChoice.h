@@ -16,9 +16,29 @@ float ScalarFromFader(uint32_t fader);
 // What a look for the endpoint found.
 enum class TEndpointProbe {
     Taken,   // there, reads, and takes a write of its own volume
-    Absent,  // no default playback device, or not ready yet (its write failed for a
+    Absent,  // no default playback device, or not ready yet (a call failed for a
              // moment): worth another look
-    Refused, // there but refuses the write for good: no later look will do better
+    Refused, // there but does not implement the write: no later look will do better
+};
+
+// Longest pause between two looks for the endpoint, in poll ticks: 15 ticks
+// skipped, one look in 16 ticks of 300 ms, about 5 s.
+constexpr uint32_t kMaxEndpointLookPause = 15;
+
+// Looks spaced out while they find nothing: at the next tick, then with a
+// pause that doubles, up to kMaxEndpointLookPause ticks.
+class TLookBackOff {
+public:
+    // Once per tick: whether this tick looks.
+    bool Due();
+    // The look found nothing: the pause grows.
+    void Missed();
+    // The look found what it looked for: the next miss starts short again.
+    void Reset() { m_wait = m_pause = 0; }
+
+private:
+    uint32_t m_wait = 0;  // ticks still to skip before the next look
+    uint32_t m_pause = 0; // ticks skipped after the last look
 };
 
 // What the endpoint answers a write with: an HRESULT, negative when it failed.
@@ -26,9 +46,10 @@ typedef int32_t TEndpointResult;
 constexpr TEndpointResult kEndpointENotImpl = static_cast<TEndpointResult>(0x80004001u);      // E_NOTIMPL
 constexpr TEndpointResult kEndpointEAccessDenied = static_cast<TEndpointResult>(0x80070005u); // E_ACCESSDENIED
 // Whether a failed write is the endpoint's last word: a write it does not
-// implement (Wine's answer) or does not allow. Anything else may pass: while
-// the endpoints are rebuilt at logon (AUDCLNT_E_DEVICE_INVALIDATED), or while
-// a USB or Bluetooth device is still arriving, the write fails for a moment.
+// implement (Wine's answer). Anything else may pass: while the endpoints are
+// rebuilt at logon (AUDCLNT_E_DEVICE_INVALIDATED), while a user switch or a
+// logon denies access for a moment (E_ACCESSDENIED), after the audio service
+// restarted, or while a USB or Bluetooth device is still arriving.
 bool RefusedForGood(TEndpointResult result);
 
 // One device with one speakers line, whose volume is a scalar and whose mute
@@ -40,9 +61,9 @@ public:
     static constexpr uint32_t kVolumeId = 1, kMuteId = 2;
 
     // Acquires the endpoint and checks that it takes a write of its own
-    // current volume, which changes nothing audible. What could be had is
-    // kept while the endpoint is absent or its write failed for a moment, for
-    // the next look; an endpoint that refuses the write for good is released.
+    // current volume, which changes nothing audible. A failed call drops
+    // what was acquired, to be had afresh at the next look; an endpoint that
+    // refuses the write for good is released.
     TEndpointProbe Probe();
 
     uint32_t GetNumDevs() override;
@@ -54,15 +75,29 @@ public:
     bool GetControlValue(uint32_t handle, uint32_t controlId, uint32_t& value) override;
     bool SetControlValue(uint32_t handle, uint32_t controlId, uint32_t value) override;
     void Close(uint32_t handle) override;
+    // Once the endpoint is in use, any failed call drops it (a dead
+    // interface after the audio service restarted keeps failing, the
+    // device's id notwithstanding) and calls fail until a tick acquires it
+    // afresh, with the looks' back-off. The handle and ids stay valid, so
+    // this never reports a change.
+    bool Reconsider() override;
 
 protected:
     // Acquire may be called when already acquired and then only checks.
     virtual bool Acquire() = 0;
+    // Lets the interfaces go, the device enumerator included, keeping only
+    // what makes the next Acquire cheap; Release lets everything go.
+    virtual void Drop() = 0;
     virtual void Release() = 0;
     virtual bool ReadScalar(float& scalar) = 0;
     virtual TEndpointResult WriteScalar(float scalar) = 0;
     virtual bool ReadMute(bool& muted) = 0;
     virtual bool WriteMute(bool muted) = 0;
+
+private:
+    void Failed();
+    bool m_dropped = false; // a call failed: nothing is tried until a tick acquires afresh
+    TLookBackOff m_reacquire;
 };
 
 // What GetVersionExA tells: dwPlatformId and dwMajorVersion.
@@ -84,8 +119,6 @@ bool EndpointExpected(const TWindowsVersion& version);
 // less and less often while it stays absent, down to one look in
 // kMaxEndpointLookPause + 1 ticks. A look that finds it refusing for good
 // ends the looking.
-constexpr uint32_t kMaxEndpointLookPause = 15; // ticks skipped: one look in 16 ticks of 300 ms, about 5 s
-
 class TChoosingMixer : public IMixer {
 public:
     TChoosingMixer(IMixer& winmm, IMixer& endpoint, std::function<TWindowsVersion()> version,
@@ -114,8 +147,7 @@ private:
     std::function<TEndpointProbe()> m_probe;
     IMixer* m_chosen = nullptr;
     bool m_lookAgain = false;     // on the waveform mixer, the endpoint was absent
-    uint32_t m_lookWait = 0;      // ticks still to skip before the next look
-    uint32_t m_lookPause = 0;     // ticks skipped after the last look
+    TLookBackOff m_look;
     bool m_winmmOpen = false;     // the waveform mixer handle below is open
     uint32_t m_winmmHandle = 0;
 };

@@ -1,7 +1,9 @@
 // Wheel notifications from the hook library: over the taskbar or over a
 // registered program's window they step the master volume, or with Ctrl or
 // the middle button held mute and unmute it. Deltas count in notches of 120,
-// fractions carried over; a burst that queued up meanwhile is handled as one.
+// fractions carried over; a burst that queued up meanwhile is handled as one,
+// without what waited too long and up to a number of notches.
+#include <algorithm>
 #include <vector>
 
 #include "app/PelmFormMain.h"
@@ -20,13 +22,55 @@ int16_t WheelDeltaOf(uint32_t wParam)
 
 void TPelmFormMain::WMHookWheel(TMessage& message)
 {
-    // The queue is emptied before any state is read: a message another thread
-    // sends is delivered inside the peek, and so comes before the burst.
-    std::vector<int16_t> deltas(1, WheelDeltaOf(message.WParam));
-    if (m_platform.WheelQueue) {
-        uint32_t wParam = 0;
-        while (m_platform.WheelQueue->TakeNext(Handle(), wParam))
-            deltas.push_back(WheelDeltaOf(wParam));
+    IWheelQueue* queue = m_platform.WheelQueue;
+    const TWheelNote note = {WheelDeltaOf(message.WParam), queue ? queue->MessageTime() : 0u};
+    // A message delivered inside the handler (a tray callback the shell sends
+    // while it is asked for the taskbar or the icon) can run a nested loop,
+    // the menu's or the dialog's, which hands later notifications here: they
+    // wait, so that the outer burst's state is never changed under it.
+    if (m_bInWheel) {
+        m_pendingWheel.push_back(note);
+        return;
+    }
+    struct TInWheel {
+        bool& flag;
+        explicit TInWheel(bool& f) : flag(f) { flag = true; }
+        ~TInWheel() { flag = false; }
+    } inWheel(m_bInWheel);
+    std::vector<TWheelNote> notes(1, note);
+    for (;;) {
+        HandleWheelBurst(std::move(notes));
+        if (m_pendingWheel.empty())
+            break;
+        notes.swap(m_pendingWheel);
+        m_pendingWheel.clear();
+    }
+}
+
+void TPelmFormMain::HandleWheelBurst(std::vector<TWheelNote> notes)
+{
+    // The queue is emptied before any state is read, so that the burst is
+    // handled as one.
+    IWheelQueue* queue = m_platform.WheelQueue;
+    if (queue) {
+        uint32_t wParam = 0, time = 0;
+        while (queue->TakeNext(Handle(), wParam, time))
+            notes.push_back({WheelDeltaOf(wParam), time});
+    }
+    const int16_t lastDelta = notes.back().Delta;
+    // What waited past the bound was meant for whatever was under the
+    // pointer then, not for the volume now; a notch is not completed
+    // across what was dropped.
+    if (queue) {
+        const uint32_t now = queue->Now();
+        const size_t before = notes.size();
+        notes.erase(std::remove_if(notes.begin(), notes.end(),
+                                   [now](const TWheelNote& n) {
+                                       return static_cast<int32_t>(now - n.Time) > static_cast<int32_t>(kMaxWheelAgeMs);
+                                   }),
+                    notes.end());
+        if (notes.size() != before)
+            m_nWheelRemainder = 0;
     }
 
     // The pointer, the taskbar and the program under the pointer are asked
@@ -41,20 +85,22 @@ void TPelmFormMain::WMHookWheel(TMessage& message)
     const bool havePointer = system.GetCursorPos(pt);
 
     bool registered = false;
-    bool overSecondaryTaskbar = false;
+    bool overTaskbarWindow = false;
     if (havePointer && m_platform.Windows) {
         IWindowSystem& windows = *m_platform.Windows;
         const TWnd top = TopLevelWindowAt(windows, pt);
         if (top) {
-            overSecondaryTaskbar = IsSecondaryTaskbarClass(windows.WindowClassName(top));
+            overTaskbarWindow = IsTaskbarClass(windows.WindowClassName(top));
             std::string name;
             if (GetProgramNameOfWindow(windows, top, name) && g_StoredProgramList)
                 registered = g_StoredProgramList->IndexOf(name) >= 0;
         }
     }
 
-    Label1->SetCaption(std::to_string(deltas.back()));
-    const bool overTaskbar = havePointer && (PointInTaskbar(taskbar, pt) || overSecondaryTaskbar);
+    Label1->SetCaption(std::to_string(lastDelta));
+    const bool overTaskbar = havePointer && (PointInTaskbar(taskbar, pt) || overTaskbarWindow);
+    if (notes.empty())
+        return;
     if (!overTaskbar && !registered) {
         // Movement that was not for us does not complete a notch later.
         m_nWheelRemainder = 0;
@@ -68,10 +114,18 @@ void TPelmFormMain::WMHookWheel(TMessage& message)
     // whenever the keys do not change while the burst is handled.
     TWheelState state;
     bool gathered = false;
-    for (int16_t delta : deltas) {
-        const int32_t notches = TakeNotches(m_nWheelRemainder, delta);
+    int32_t budget = kMaxBurstNotches;
+    for (const TWheelNote& n : notes) {
+        int32_t notches = TakeNotches(m_nWheelRemainder, n.Delta);
         if (notches == 0)
             continue;
+        if (budget == 0) {
+            m_nWheelRemainder = 0; // the rest of the burst is dropped
+            break;
+        }
+        if (notches > budget || -notches > budget)
+            notches = notches > 0 ? budget : -budget;
+        budget -= notches > 0 ? notches : -notches;
         if (!gathered) {
             gathered = true;
             // A device without a readable mute switch counts as not muted,

@@ -5,9 +5,9 @@ bool PointInTaskbar(const TRect& r, TPoint p)
     return r.left <= p.x && p.x <= r.right && r.top <= p.y && p.y <= r.bottom;
 }
 
-bool IsSecondaryTaskbarClass(const std::string& className)
+bool IsTaskbarClass(const std::string& className)
 {
-    return className == "Shell_SecondaryTrayWnd";
+    return className == "Shell_TrayWnd" || className == "Shell_SecondaryTrayWnd";
 }
 
 int32_t WheelStep(int32_t volume)

@@ -9,6 +9,12 @@
 // One notch of a classic wheel (WHEEL_DELTA). Finer devices report fractions
 // of it, and fast ones several notches in one notification.
 constexpr int32_t kWheelDelta = 120;
+// After a stall of the program's thread (a hung shell, a slow mixer, a modal
+// loop) the notifications of a whole stretch of scrolling elsewhere wait in
+// its queue: those older than this are dropped, and one burst applies at
+// most so many notches.
+constexpr uint32_t kMaxWheelAgeMs = 2000;
+constexpr int32_t kMaxBurstNotches = 10;
 
 // Adds a notification's delta to the remainder carried from the earlier ones
 // of the same direction (a reversal drops it first) and returns the whole
@@ -33,9 +39,13 @@ struct TWheelState {
 
 // Inclusive on every edge: a point on the right or bottom coordinate is inside.
 bool PointInTaskbar(const TRect& r, TPoint p);
-// The class of the taskbar that Windows 8 and later show on every monitor
-// besides the primary one; the taskbar rectangle query knows only the primary.
-bool IsSecondaryTaskbarClass(const std::string& className);
+// The classes of the taskbar's top-level windows: the primary one, and the
+// one Windows 8 and later show on every other monitor. The rectangle query
+// knows only the primary, and may answer in other pixels than the pointer
+// (a program the system scales for the display's DPI gets its pointer
+// scaled, the taskbar's rectangle not); the window under the pointer is
+// always found in the pointer's own pixels.
+bool IsTaskbarClass(const std::string& className);
 // 1 up to 20 %, 2 up to 30 %, 5 above.
 int32_t WheelStep(int32_t volume);
 // Applies notches (negative: down) one by one: a step from the level each

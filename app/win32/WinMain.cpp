@@ -6,6 +6,7 @@
 #include "app/PelmFormMain.h"
 #include "dialogs/WindowStoreDlg.h"
 #include "framework/Error.h"
+#include "framework/win32/WinBound.h"
 #include "framework/win32/WinForm.h"
 #include "framework/win32/WinSystem.h"
 #include "framework/win32/WinTextServices.h"
@@ -59,6 +60,9 @@ int IsAnotherInstanceRunning()
 
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
 {
+    // First: from here on libraries come from the system folder only, and
+    // the calls the program binds at run time are bound (WinBound).
+    Bound();
     if (IsAnotherInstanceRunning() != 0)
         return 0;
 

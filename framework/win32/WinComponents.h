@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "framework/Dpi.h"
 #include "framework/Form.h"
 #include "framework/win32/WinForm.h"
 #include "framework/win32/WinScreenText.h"
@@ -53,21 +54,33 @@ public:
         if (m_hwnd)
             EnableWindow(m_hwnd, enabled);
     }
-    void CreateWindowIn(HWND parent, int id, HFONT font) override
+    void CreateWindowIn(HWND parent, int id, HFONT font, int dpi) override
     {
+        m_dpi = dpi;
         DWORD style = WS_CHILD | m_style | (this->Visible() ? WS_VISIBLE : 0) | (this->Enabled() ? 0 : WS_DISABLED);
         HMENU childId = reinterpret_cast<HMENU>(static_cast<INT_PTR>(id));
         // A control without a text of its own (picture, list box) stays an
         // ANSI window whatever the code page: what it shows comes from the system.
         if (this->Caption().empty())
-            m_hwnd = CreateWindowExA(0, m_class, "", style, this->Left, this->Top, this->Width, this->Height, parent,
-                                     childId, g_hInstance, nullptr);
+            m_hwnd = CreateWindowExA(0, m_class, "", style, Scaled(this->Left), Scaled(this->Top),
+                                     Scaled(this->Width), Scaled(this->Height), parent, childId, g_hInstance, nullptr);
         else
-            m_hwnd = CreateControlWithText(0, m_class, TScreenText(this->Caption()), style, this->Left, this->Top,
-                                           this->Width, this->Height, parent, childId, g_hInstance);
+            m_hwnd = CreateControlWithText(0, m_class, TScreenText(this->Caption()), style, Scaled(this->Left),
+                                           Scaled(this->Top), Scaled(this->Width), Scaled(this->Height), parent,
+                                           childId, g_hInstance);
         if (m_hwnd && font)
             SendMessageA(m_hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         Created();
+    }
+    void Rescale(int dpi, HFONT font) override
+    {
+        m_dpi = dpi;
+        if (!m_hwnd)
+            return;
+        SetWindowPos(m_hwnd, nullptr, Scaled(this->Left), Scaled(this->Top), Scaled(this->Width),
+                     Scaled(this->Height), SWP_NOZORDER | SWP_NOACTIVATE);
+        if (font)
+            SendMessageA(m_hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     }
     HWND Window() const override { return m_hwnd; }
     void Command(WORD code) override
@@ -78,8 +91,10 @@ public:
 
 protected:
     virtual void Created() {}
+    int Scaled(int length) const { return ScaleForDpi(length, m_dpi); }
     const char* m_class;
     DWORD m_style;
     int m_fontHeight; // the description's own, 0 when it names none
+    int m_dpi = kDesignDpi;
     HWND m_hwnd = nullptr;
 };

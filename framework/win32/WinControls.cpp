@@ -1,6 +1,8 @@
 // The controls with a child window and a text or items: labels, buttons,
 // check boxes and list boxes.
 #include "framework/LabelLayout.h"
+#include "framework/win32/WinBound.h"
+#include "framework/win32/WinTextServices.h"
 #include "framework/win32/WinComponents.h"
 
 namespace {
@@ -41,10 +43,10 @@ protected:
             return;
         // Subclassed through the window's own character set, so that a wide
         // text set on a wide window is not narrowed on its way through.
-        m_wide = IsWindowUnicode(m_hwnd) != FALSE;
+        m_wide = IsWindowUnicode(m_hwnd) != FALSE && WideCallsExist();
         SetWindowLongPtrA(m_hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
         const auto proc = reinterpret_cast<LONG_PTR>(&TWinLabel::SubclassProc);
-        m_oldProc = reinterpret_cast<WNDPROC>(m_wide ? SetWindowLongPtrW(m_hwnd, GWLP_WNDPROC, proc)
+        m_oldProc = reinterpret_cast<WNDPROC>(m_wide ? Bound().SetWindowLongW(m_hwnd, GWLP_WNDPROC, proc)
                                                      : SetWindowLongPtrA(m_hwnd, GWLP_WNDPROC, proc));
     }
 
@@ -60,7 +62,7 @@ private:
             }
             return 0;
         }
-        LRESULT r = self->m_wide ? CallWindowProcW(self->m_oldProc, hwnd, msg, wParam, lParam)
+        LRESULT r = self->m_wide ? Bound().CallWindowProcW(self->m_oldProc, hwnd, msg, wParam, lParam)
                                  : CallWindowProcA(self->m_oldProc, hwnd, msg, wParam, lParam);
         if (msg == WM_SETTEXT || msg == WM_ENABLE || msg == WM_SETFONT)
             InvalidateRect(hwnd, nullptr, TRUE);
@@ -88,11 +90,13 @@ private:
             flags |= DT_RIGHT;
         RECT text = box;
         if (m_wide) {
-            std::wstring s(static_cast<size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
-            const int n = GetWindowTextW(hwnd, &s[0], static_cast<int>(s.size()));
-            DrawTextW(dc, s.c_str(), n, &text, flags | DT_CALCRECT);
+            // The label's own window: its text by the messages, as GetWindowTextW would ask.
+            const auto send = Bound().SendMessageW;
+            std::wstring s(static_cast<size_t>(send(hwnd, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
+            const int n = static_cast<int>(send(hwnd, WM_GETTEXT, s.size(), reinterpret_cast<LPARAM>(&s[0])));
+            Bound().DrawTextW(dc, s.c_str(), n, &text, flags | DT_CALCRECT);
             PlaceText(box, text);
-            DrawTextW(dc, s.c_str(), n, &text, flags);
+            Bound().DrawTextW(dc, s.c_str(), n, &text, flags);
         } else {
             std::string s(static_cast<size_t>(GetWindowTextLengthA(hwnd)) + 1, '\0');
             const int n = GetWindowTextA(hwnd, &s[0], static_cast<int>(s.size()));

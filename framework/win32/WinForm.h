@@ -12,7 +12,11 @@
 class IWinControl {
 public:
     virtual ~IWinControl() = default;
-    virtual void CreateWindowIn(HWND parent, int id, HFONT font) = 0;
+    // Made at the form's DPI: its box is the description's, scaled.
+    virtual void CreateWindowIn(HWND parent, int id, HFONT font, int dpi) = 0;
+    // The form moved to a display of another DPI: the box scaled anew, and
+    // the font made for it.
+    virtual void Rescale(int dpi, HFONT font) = 0;
     virtual HWND Window() const = 0;
     // A WM_COMMAND notification from the child window.
     virtual void Command(WORD code) = 0;
@@ -41,6 +45,7 @@ public:
 
     HWND Hwnd() const { return m_hwnd; }
     HFONT Font() const { return m_font; }
+    // A font of the description's height (96-dpi pixels) at the form's DPI.
     HFONT FontOfHeight(int height);
     void CreateControls();
 
@@ -55,9 +60,18 @@ private:
     void HandleActivateApp(const TMessage& m);
     void CenterOnScreen();
     void AddTooltip(HWND control, const std::string& text);
+    HFONT ControlFont(const IWinControl& control);
+    // The window's outer size for the description's client size at m_dpi.
+    SIZE OuterSize() const;
+    // Everything made at one DPI made again at another (WM_DPICHANGED).
+    void ChangeDpi(int dpi, const RECT* suggested);
 
     TForm& m_form;
     HWND m_hwnd = nullptr;
+    int m_dpi;
+    int m_clientWidth, m_clientHeight; // as described, at 96 dpi
+    int m_fontHeight;                  // likewise
+    DWORD m_style = 0, m_exStyle = 0;
     HFONT m_font = nullptr;
     std::string m_fontName;
     bool m_fontNameFromSystem = false; // the default GUI face's name, not the description's

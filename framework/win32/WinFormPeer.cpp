@@ -6,7 +6,9 @@
 
 #include <set>
 
+#include "framework/Dpi.h"
 #include "framework/Error.h"
+#include "framework/win32/WinBound.h"
 #include "framework/win32/WinScreenText.h"
 
 namespace {
@@ -30,9 +32,37 @@ DWORD FormStyle(const TObjectDesc& desc, DWORD& exStyle)
     return style;
 }
 
+// The DPI the system lays the program's windows out at. Where the system
+// scales the program itself (it ignores the manifest), this reads 96 and the
+// forms keep their design.
+int ScreenDpi()
+{
+    HDC dc = GetDC(nullptr);
+    const int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 0;
+    if (dc)
+        ReleaseDC(nullptr, dc);
+    return dpi > 0 ? dpi : kDesignDpi;
+}
+
+// Windows 10 (1607) and later: a window on a monitor of its own DPI, and the
+// frame that goes with it.
+int WindowDpi(HWND hwnd, int fallback)
+{
+    const int dpi = Bound().GetDpiForWindow ? static_cast<int>(Bound().GetDpiForWindow(hwnd)) : 0;
+    return dpi > 0 ? dpi : fallback;
+}
+void AdjustFrameForDpi(RECT& r, DWORD style, DWORD exStyle, int dpi)
+{
+    const auto adjust = Bound().AdjustWindowRectExForDpi;
+    if (!adjust || !adjust(&r, style, FALSE, exStyle, static_cast<UINT>(dpi)))
+        AdjustWindowRectEx(&r, style, FALSE, exStyle);
+}
+
 } // namespace
 
-TWinFormPeer::TWinFormPeer(TForm& form, const TObjectDesc& desc) : m_form(form)
+TWinFormPeer::TWinFormPeer(TForm& form, const TObjectDesc& desc)
+    : m_form(form), m_dpi(ScreenDpi()), m_clientWidth(desc.GetInt("ClientWidth")),
+      m_clientHeight(desc.GetInt("ClientHeight")), m_fontHeight(desc.GetInt("Font.Height", -11))
 {
     static std::set<std::string> registered;
     if (!registered.count(form.ClassName)) {
@@ -60,19 +90,31 @@ TWinFormPeer::TWinFormPeer(TForm& form, const TObjectDesc& desc) : m_form(form)
     }
     if (desc.Get("Font.Charset") == "SHIFTJIS_CHARSET")
         m_charset = SHIFTJIS_CHARSET;
-    m_font = FontOfHeight(desc.GetInt("Font.Height", -11));
     m_centerOnShow = desc.Get("Position") == "poScreenCenter";
 
-    DWORD exStyle = 0;
-    DWORD style = FormStyle(desc, exStyle);
-    RECT r = {0, 0, desc.GetInt("ClientWidth"), desc.GetInt("ClientHeight")};
-    AdjustWindowRectEx(&r, style, FALSE, exStyle);
-    m_hwnd = CreateFormWindow(exStyle, form.ClassName.c_str(), TScreenText(desc.Get("Caption")), style, CW_USEDEFAULT,
-                              CW_USEDEFAULT, r.right - r.left, r.bottom - r.top, g_hInstance, this);
+    m_style = FormStyle(desc, m_exStyle);
+    const SIZE size = OuterSize();
+    m_hwnd = CreateFormWindow(m_exStyle, form.ClassName.c_str(), TScreenText(desc.Get("Caption")), m_style,
+                              CW_USEDEFAULT, CW_USEDEFAULT, size.cx, size.cy, g_hInstance, this);
     if (!m_hwnd)
         throw EPelmError("cannot create window " + form.ClassName);
+    // Per monitor, the window takes the DPI of the monitor it was made on.
+    const int dpi = WindowDpi(m_hwnd, m_dpi);
+    if (dpi != m_dpi) {
+        m_dpi = dpi;
+        const SIZE sized = OuterSize();
+        SetWindowPos(m_hwnd, nullptr, 0, 0, sized.cx, sized.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    m_font = FontOfHeight(m_fontHeight);
     if (m_centerOnShow)
         CenterOnScreen();
+}
+
+SIZE TWinFormPeer::OuterSize() const
+{
+    RECT r = {0, 0, ScaleForDpi(m_clientWidth, m_dpi), ScaleForDpi(m_clientHeight, m_dpi)};
+    AdjustFrameForDpi(r, m_style, m_exStyle, m_dpi);
+    return {r.right - r.left, r.bottom - r.top};
 }
 
 TWinFormPeer::~TWinFormPeer()
@@ -89,7 +131,7 @@ HFONT TWinFormPeer::FontOfHeight(int height)
     auto it = m_extraFonts.find(height);
     if (it != m_extraFonts.end())
         return it->second;
-    HFONT font = CreateFontWithFace(height, m_charset,
+    HFONT font = CreateFontWithFace(ScaleForDpi(height, m_dpi), m_charset,
                                     m_fontNameFromSystem ? TScreenText::FromSystem(m_fontName) : TScreenText(m_fontName));
     m_extraFonts[height] = font;
     return font;
@@ -102,8 +144,7 @@ void TWinFormPeer::CreateControls()
         auto* control = dynamic_cast<IWinControl*>(c.get());
         if (!control)
             continue;
-        const int fontHeight = control->FontHeight();
-        control->CreateWindowIn(m_hwnd, id, fontHeight ? FontOfHeight(fontHeight) : m_font);
+        control->CreateWindowIn(m_hwnd, id, ControlFont(*control), m_dpi);
         m_controls[id++] = control;
         auto* plain = dynamic_cast<TControl*>(c.get());
         if (plain && !plain->Hint.empty() && control->Window())
@@ -111,11 +152,44 @@ void TWinFormPeer::CreateControls()
     }
 }
 
+HFONT TWinFormPeer::ControlFont(const IWinControl& control)
+{
+    const int height = control.FontHeight();
+    return height ? FontOfHeight(height) : m_font;
+}
+
+void TWinFormPeer::ChangeDpi(int dpi, const RECT* suggested)
+{
+    if (dpi <= 0 || dpi == m_dpi)
+        return;
+    m_dpi = dpi;
+    // The fonts of the old DPI go once nothing uses them any more.
+    std::map<int, HFONT> old;
+    old.swap(m_extraFonts);
+    m_font = FontOfHeight(m_fontHeight);
+    for (auto& c : m_controls)
+        c.second->Rescale(dpi, ControlFont(*c.second));
+    if (m_tooltip)
+        SendMessageA(m_tooltip, WM_SETFONT, reinterpret_cast<WPARAM>(m_font), FALSE);
+    // The system suggests a box at the new DPI; without one, the window
+    // keeps its place and takes its size at the new DPI.
+    if (suggested) {
+        SetWindowPos(m_hwnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    } else {
+        const SIZE size = OuterSize();
+        SetWindowPos(m_hwnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    for (auto& f : old)
+        DeleteObject(f.second);
+}
+
 void TWinFormPeer::AddTooltip(HWND control, const std::string& text)
 {
     if (!m_tooltip) {
         INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES};
-        InitCommonControlsEx(&icc);
+        if (const auto init = Bound().InitCommonControlsEx)
+            init(&icc);
         m_tooltip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hwnd, nullptr,
                                     g_hInstance, nullptr);
@@ -334,6 +408,13 @@ void TWinFormPeer::DefaultHandler(TMessage& m)
         break;
     case WM_ACTIVATEAPP:
         HandleActivateApp(m);
+        break;
+    case kWmDpiChanged:
+        // Moved to a monitor of another DPI: the box the system suggests,
+        // and the layout made again for it.
+        ChangeDpi(HIWORD(m.WParam), reinterpret_cast<const RECT*>(static_cast<uintptr_t>(m.LParam)));
+        m.Result = 0;
+        done = true;
         break;
     default:
         break;

@@ -72,7 +72,8 @@ protected:
             SendMessageA(m_hwnd, STM_SETICON, reinterpret_cast<WPARAM>(m_icon), 0);
             // The static shrinks itself to the icon; the picture keeps the
             // box it was described with, the icon drawn at its top-left.
-            SetWindowPos(m_hwnd, nullptr, 0, 0, Width, Height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+            SetWindowPos(m_hwnd, nullptr, 0, 0, Scaled(Width), Scaled(Height),
+                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         }
         if (m_hwnd && m_dragSource) {
             SetWindowLongPtrA(m_hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));

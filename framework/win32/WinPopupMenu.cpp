@@ -33,6 +33,10 @@ public:
         UINT chosen = static_cast<UINT>(TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY,
                                                        x, y, 0, owner, nullptr));
         g_hMenuOwner = outer;
+        // A menu opened for a tray icon: without a message after it, the
+        // next one can close at once (the owner never lost the foreground).
+        if (owner)
+            PostMessageA(owner, WM_NULL, 0, 0);
         DestroyMenu(menu);
         auto it = byId.find(chosen);
         if (it != byId.end() && it->second->OnClick) {

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "framework/win32/WinBound.h"
+
 namespace {
 
 const UINT kFixedCodePage = 932;
@@ -52,8 +54,8 @@ HWND CreateControlWithText(DWORD exStyle, const char* windowClass, const TScreen
     // program later sets with the ANSI calls is converted from the system's
     // code page, as it should be.
     std::wstring cls = WideOf(TScreenText::FromSystem(windowClass));
-    return CreateWindowExW(exStyle, cls.c_str(), WideOf(text).c_str(), style, x, y, width, height, parent, id,
-                           instance, nullptr);
+    return Bound().CreateWindowExW(exStyle, cls.c_str(), WideOf(text).c_str(), style, x, y, width, height, parent,
+                                   id, instance, nullptr);
 }
 
 ATOM RegisterFormClass(const WNDCLASSA& wc)
@@ -71,7 +73,7 @@ ATOM RegisterFormClass(const WNDCLASSA& wc)
     w.hCursor = wc.hCursor;
     w.hbrBackground = wc.hbrBackground;
     w.lpszClassName = name.c_str();
-    return RegisterClassW(&w);
+    return Bound().RegisterClassW(&w);
 }
 
 HWND CreateFormWindow(DWORD exStyle, const char* className, const TScreenText& caption, DWORD style, int x, int y,
@@ -81,8 +83,8 @@ HWND CreateFormWindow(DWORD exStyle, const char* className, const TScreenText& c
         return CreateWindowExA(exStyle, className, AnsiOf(caption).c_str(), style, x, y, width, height, nullptr,
                                nullptr, instance, param);
     const std::wstring cls = WideOf(TScreenText::FromSystem(className));
-    return CreateWindowExW(exStyle, cls.c_str(), WideOf(caption).c_str(), style, x, y, width, height, nullptr,
-                           nullptr, instance, param);
+    return Bound().CreateWindowExW(exStyle, cls.c_str(), WideOf(caption).c_str(), style, x, y, width, height,
+                                   nullptr, nullptr, instance, param);
 }
 
 LRESULT FormDefWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -90,7 +92,7 @@ LRESULT FormDefWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
     // Decided as the class was: every form class is registered by
     // RegisterFormClass, so the messages arrive in the form it chose.
     if (FixedTextsGoWide())
-        return DefWindowProcW(wnd, msg, wParam, lParam);
+        return Bound().DefWindowProcW(wnd, msg, wParam, lParam);
     return DefWindowProcA(wnd, msg, wParam, lParam);
 }
 
@@ -111,13 +113,13 @@ HFONT CreateFontWithFace(int height, BYTE charset, const TScreenText& face)
     lf.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
     std::wstring name = WideOf(face).substr(0, LF_FACESIZE - 1);
     name.copy(lf.lfFaceName, name.size());
-    return CreateFontIndirectW(&lf);
+    return Bound().CreateFontIndirectW(&lf);
 }
 
 BOOL AppendMenuText(HMENU menu, UINT_PTR id, const TScreenText& text)
 {
     if (FixedTextsGoWide())
-        return AppendMenuW(menu, MF_STRING, id, WideOf(text).c_str());
+        return Bound().AppendMenuW(menu, MF_STRING, id, WideOf(text).c_str());
     return AppendMenuA(menu, MF_STRING, id, AnsiOf(text).c_str());
 }
 
@@ -151,7 +153,7 @@ void AddToolText(HWND tooltip, HWND owner, HWND control, const TScreenText& text
     if (FixedTextsGoWide()) {
         std::wstring w = WideOf(text);
         SendAddTool<TTTOOLINFOW>(tooltip, owner, control, TTTOOLINFOW_V1_SIZE, TTM_ADDTOOLW, w,
-                                 SendMessageW);
+                                 Bound().SendMessageW);
         return;
     }
     std::string a = AnsiOf(text);

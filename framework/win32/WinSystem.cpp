@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "framework/win32/WinApplication.h"
+#include "framework/win32/WinBound.h"
 
 bool TWinSystem::GetCursorPos(TPoint& pt)
 {
@@ -63,27 +64,6 @@ uint32_t TWinSystem::TaskbarCreatedMessage()
     return RegisterWindowMessageA("TaskbarCreated");
 }
 
-namespace {
-
-// The small-icon size at a window's DPI, where the system can tell it
-// (Windows 10 1607 and later): the calls are looked up, never linked, so
-// that older systems still load the program.
-int SmallIconSizeForWindow(HWND wnd)
-{
-    typedef UINT(WINAPI * TGetDpiForWindow)(HWND);
-    typedef int(WINAPI * TGetSystemMetricsForDpi)(int, UINT);
-    HMODULE user = GetModuleHandleA("user32.dll");
-    if (!user || !wnd)
-        return 0;
-    auto dpiFor = reinterpret_cast<TGetDpiForWindow>(reinterpret_cast<void*>(GetProcAddress(user, "GetDpiForWindow")));
-    auto metricFor = reinterpret_cast<TGetSystemMetricsForDpi>(
-        reinterpret_cast<void*>(GetProcAddress(user, "GetSystemMetricsForDpi")));
-    const UINT dpi = dpiFor && metricFor ? dpiFor(wnd) : 0;
-    return dpi ? metricFor(SM_CXSMICON, dpi) : 0;
-}
-
-} // namespace
-
 int TWinSystem::TrayIconSize()
 {
     // The 9x family keeps the 16-colour picture it has always shown, scaled
@@ -95,8 +75,22 @@ int TWinSystem::TrayIconSize()
         return 32;
     // The notification area lies on the primary taskbar, which draws at its
     // own monitor's DPI whatever this program's awareness.
-    const int size = SmallIconSizeForWindow(FindWindowA("Shell_TrayWnd", nullptr));
+    HWND tray = FindWindowA("Shell_TrayWnd", nullptr);
+    const TWinBound& bound = Bound();
+    const UINT dpi = tray && bound.GetDpiForWindow && bound.GetSystemMetricsForDpi ? bound.GetDpiForWindow(tray) : 0;
+    const int size = dpi ? bound.GetSystemMetricsForDpi(SM_CXSMICON, dpi) : 0;
     return size > 0 ? size : GetSystemMetrics(SM_CXSMICON);
+}
+
+void TWinSystem::AllowLowerMessage(THandle wnd, uint32_t msg)
+{
+    // Windows 7 has the per-window call, Vista only the per-process one,
+    // and earlier systems no filter at all.
+    const DWORD kAllow = 1, kAdd = 1; // MSGFLT_ALLOW, MSGFLT_ADD
+    if (Bound().ChangeWindowMessageFilterEx)
+        Bound().ChangeWindowMessageFilterEx(reinterpret_cast<HWND>(wnd), msg, kAllow, nullptr);
+    else if (Bound().ChangeWindowMessageFilter)
+        Bound().ChangeWindowMessageFilter(msg, kAdd);
 }
 
 void TWinSystem::SetNoDropCursor(const std::string& resourceName)

@@ -11,6 +11,7 @@ public:
     bool DrawItemIcon(uint32_t drawItemStruct) override;
     uint32_t TaskbarCreatedMessage() override;
     int TrayIconSize() override;
+    void AllowLowerMessage(THandle wnd, uint32_t msg) override;
     void SetNoDropCursor(const std::string& resourceName) override;
     void KeepTopMost(THandle wnd) override;
 };

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "framework/win32/WinBound.h"
+
 bool TWinTextServices::EqualIgnoreCase(const std::string& a, const std::string& b)
 {
     return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()), b.data(),
@@ -21,7 +23,7 @@ bool TWinTextServices::IsLeadByte(unsigned char b)
 
 bool WideCallsExist()
 {
-    return (GetVersion() & 0x80000000u) == 0;
+    return Bound().Wide;
 }
 
 std::wstring WideFromBytes(unsigned codePage, const std::string& bytes)

@@ -12,7 +12,8 @@ public:
     bool IsLeadByte(unsigned char b) override;
 };
 
-// The NT family: the wide calls exist (the 9x family has few of them).
+// The NT family, where the wide calls the program uses are bound (the 9x
+// family has few of them).
 bool WideCallsExist();
 
 // A code page's bytes as UTF-16 and back (CP_ACP, CP_UTF8, 932). A text that

@@ -5,7 +5,9 @@
 #include <vector>
 
 #include "framework/FullString.h"
+#include "framework/win32/WinBound.h"
 #include "framework/win32/WinTextServices.h"
+#include "settings/win32/WinFileReplace.h"
 
 namespace {
 
@@ -53,7 +55,7 @@ std::string TWinProfile::ModuleFileName()
     // code page lacks, naming a folder that does not exist.
     std::wstring wide;
     if (ReadFullString([](wchar_t* buffer, uint32_t capacity) -> uint32_t {
-            return GetModuleFileNameW(nullptr, buffer, capacity);
+            return Bound().GetModuleFileNameW(nullptr, buffer, capacity);
         }, wide))
         path = BytesFromWide(CP_UTF8, wide);
     return path;
@@ -75,7 +77,8 @@ std::string TWinProfile::ReadString(const std::string& section, const std::strin
         return def; // no path: the system would read a file of its own choice
     std::wstring value;
     const bool whole = ReadWhole<wchar_t>([&](wchar_t* buffer, DWORD size) {
-        return GetPrivateProfileStringW(wsection.c_str(), wkey.c_str(), wdef.c_str(), buffer, size, wpath.c_str());
+        return Bound().GetPrivateProfileStringW(wsection.c_str(), wkey.c_str(), wdef.c_str(), buffer, size,
+                                                wpath.c_str());
     }, value);
     // Back in the ANSI code page: an ANSI file keeps its values in it, and the
     // wide calls convert them through it both ways.
@@ -91,5 +94,24 @@ bool TWinProfile::WriteString(const std::string& section, const std::string& key
     if (wpath.empty())
         return false; // no path: the system would write to a file of its own choice
     const std::wstring wsection = WideFromAnsi(section), wkey = WideFromAnsi(key), wvalue = WideFromAnsi(value);
-    return WritePrivateProfileStringW(wsection.c_str(), wkey.c_str(), wvalue.c_str(), wpath.c_str()) != FALSE;
+    return Bound().WritePrivateProfileStringW(wsection.c_str(), wkey.c_str(), wvalue.c_str(), wpath.c_str()) != FALSE;
+}
+
+std::string TWinProfile::BeginReplace(const std::string& path)
+{
+    return BeginFileReplace(path);
+}
+
+bool TWinProfile::CommitReplace(const std::string& copy, const std::string& path)
+{
+    // The 9x family keeps a profile's writes in memory until asked: the copy
+    // must be whole on the disk before it is put in place.
+    if (!WideCallsExist())
+        WritePrivateProfileStringA(nullptr, nullptr, nullptr, copy.c_str());
+    return CommitFileReplace(copy, path);
+}
+
+void TWinProfile::DropReplace(const std::string& copy)
+{
+    DropFileReplace(copy);
 }

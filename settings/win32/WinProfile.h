@@ -17,6 +17,9 @@ public:
                            const std::string& def, const std::string& path) override;
     bool WriteString(const std::string& section, const std::string& key, const std::string& value,
                      const std::string& path) override;
+    std::string BeginReplace(const std::string& path) override;
+    bool CommitReplace(const std::string& copy, const std::string& path) override;
+    void DropReplace(const std::string& copy) override;
 
     static constexpr unsigned long kFirstValueBuffer = 2048;
     static constexpr unsigned long kMaxValueBuffer = 16ul * 1024 * 1024;

@@ -117,6 +117,11 @@ uint16_t TFakeSystem::GetAsyncKeyState(int vk)
 
 void TFakeSystem::SetForegroundWindow(THandle) { m_log.Add("system.SetForegroundWindow"); }
 
+void TFakeSystem::AllowLowerMessage(THandle wnd, uint32_t msg)
+{
+    m_log.Add("system.AllowLowerMessage " + std::to_string(wnd) + " " + std::to_string(msg));
+}
+
 bool TFakeSystem::DrawItemIcon(uint32_t dis)
 {
     DrawnItems.push_back(dis);

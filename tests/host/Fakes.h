@@ -86,6 +86,7 @@ public:
     uint32_t TaskbarCreatedMessage() override { return TaskbarCreated; }
     int IconSize = 16; // what the notification area draws at
     int TrayIconSize() override { return IconSize; }
+    void AllowLowerMessage(THandle wnd, uint32_t msg) override;
     std::string NoDropCursor;
     std::vector<THandle> TopMost;
     void SetNoDropCursor(const std::string& name) override { NoDropCursor = name; }

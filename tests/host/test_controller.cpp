@@ -51,6 +51,17 @@ TEST(Controller, ConstructionRunsInItsFixedOrder)
     EXPECT_EQ("Pelmora 1.4", std::string(rig.Shell.Calls.back().Data.Tip));
     EXPECT_TRUE(rig.App.Boxes.empty());
     EXPECT_EQ("C:\\Tools\\pelmora.hlp", rig.App.HelpFile);
+    // An elevated instance hears a restarted shell too.
+    ExpectInOrder(rig.Log, {"tray.add", "system.AllowLowerMessage " + std::to_string(rig.Form->Handle()) + " " +
+                                            std::to_string(rig.System.TaskbarCreated)});
+}
+
+TEST(Controller, NoShellMessageNoFilterChange)
+{
+    TControllerRig rig;
+    rig.System.TaskbarCreated = 0;
+    rig.Create();
+    EXPECT_FALSE(rig.Log.Contains("system.AllowLowerMessage"));
 }
 
 TEST(Controller, ReadsVolumeAndMuteAtStart)
@@ -85,7 +96,7 @@ TEST(Controller, NoMixerShowsOneErrorBoxBeforeTheIconAndRunsOn)
     EXPECT_EQ("ミキサーデバイスが取得できませんでした。", rig.App.Boxes[0].Text);
     EXPECT_EQ("Pelmora エラー", rig.App.Boxes[0].Caption);
     EXPECT_EQ(0x10u, rig.App.Boxes[0].Flags);
-    EXPECT_LT(rig.Log.Find("app.MessageBox"), rig.Log.Find("tray.add"));
+    ExpectInOrder(rig.Log, {"app.MessageBox", "tray.add"});
     EXPECT_EQ(0, rig.Form->m_nVolume);
     EXPECT_TRUE(rig.Form->GetVolTimer->Enabled());
     // Later failures say nothing.
@@ -124,7 +135,7 @@ TEST(Controller, FailedSaveIsReportedAndTheTeardownStillFinishes)
     EXPECT_EQ("Pelmora", rig.App.Boxes[0].Caption);
     EXPECT_EQ(0x10u, rig.App.Boxes[0].Flags);
     EXPECT_FALSE(rig.Log.Contains("profile.Write m_bCtrlKeyMute"));
-    EXPECT_LT(rig.Log.Find("app.MessageBox"), rig.Log.Find("tray.delete"));
+    ExpectInOrder(rig.Log, {"app.MessageBox", "tray.delete"});
     EXPECT_TRUE(rig.Log.Contains("hook.Free"));
 }
 
@@ -152,9 +163,13 @@ TEST(Controller, RoutesItsFiveMessages)
     rig.Create();
     auto& defaults = rig.Peer().DefaultHandled;
 
-    // WM_TIMER of any id goes to the click handler and stops there.
+    // WM_TIMER goes to the click handler and stops there; only the click
+    // timer's id is a click.
     rig.Mixer.Mute = 0;
-    rig.Send(kWmTimer, 12345);
+    rig.Send(kWmTimer, 513);
+    EXPECT_EQ(1u, rig.Mixer.Mute);
+    for (uint32_t id : {0u, 1u, 512u, 514u, 12345u})
+        rig.Send(kWmTimer, id, 0xDEAD);
     EXPECT_EQ(1u, rig.Mixer.Mute);
     EXPECT_TRUE(defaults.empty());
 
@@ -264,6 +279,7 @@ public:
     }
     std::string PathVariable() override { return ""; }
     std::string SystemDirectory() override { return "C:\\WINDOWS\\system32"; }
+    bool VistaOrLater() override { return false; }
     bool StartProcess(const std::string&, const std::string& commandLine) override
     {
         Started.push_back(commandLine);

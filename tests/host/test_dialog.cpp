@@ -22,7 +22,8 @@ protected:
     }
     void TearDown() override
     {
-        dlg->Release();
+        if (dlg)
+            dlg->Release();
         WindowStoreDlg = nullptr;
     }
     std::vector<std::string> Shown()
@@ -138,6 +139,21 @@ TEST_F(DialogTest, MenuCommandShowsModallyThenSavesAndRefusesASecondOpening)
         writes += e == "profile.Write StoredProgram";
     EXPECT_EQ(1, writes);
     EXPECT_FALSE(dlg->Visible());
+}
+
+TEST_F(DialogTest, ADialogClosedWithoutAChangeAndTheExitWriteNothing)
+{
+    rig.Profile.Values = {{"StoredProgram", "notepad.exe:"}, {"m_bMuteOnWinReboot", "0"}, {"m_bCtrlKeyMute", "1"}};
+    g_StoredProgramList->SetText("notepad.exe\r\n");
+    rig.Log.Events.clear();
+    rig.App.Guard([this] { rig.Form->mnSetWindowClick(nullptr); });
+    EXPECT_FALSE(rig.Log.Contains("profile.Write"));
+    dlg->Release();
+    dlg = nullptr;
+    WindowStoreDlg = nullptr;
+    rig.Destroy();
+    EXPECT_FALSE(rig.Log.Contains("profile.Write"));
+    EXPECT_TRUE(rig.Log.Contains("hook.Free"));
 }
 
 TEST_F(DialogTest, DeactivationKeepsOnlyAVisibleDialogOnTop)

@@ -18,12 +18,15 @@ const TEndpointResult kEInvalidated = static_cast<TEndpointResult>(0x88890004u);
 class TFakeEndpoint : public TScalarMixer {
 public:
     bool Missing = false, ReadFails = false, Held = false, Muted = false;
+    // The audio service restarted: every call on what is held fails, the
+    // device's id unchanged, until it is dropped and acquired afresh.
+    bool Dead = false;
     TEndpointResult WriteFails = 0; // what a write answers; 0 takes it
     float Scalar = 0.5f;
     // A second playback device; while it is the default, reads and writes go to it.
     bool SecondIsDefault = false, SecondMuted = false;
     float SecondScalar = 0.9f;
-    int Acquires = 0, Releases = 0;
+    int Acquires = 0, Releases = 0, Drops = 0;
     std::vector<float> Writes;
 
 protected:
@@ -32,8 +35,15 @@ protected:
     bool Acquire() override
     {
         ++Acquires;
+        if (!Held)
+            Dead = false; // a fresh interface
         Held = !Missing;
         return Held;
+    }
+    void Drop() override
+    {
+        ++Drops;
+        Held = false;
     }
     void Release() override
     {
@@ -43,12 +53,12 @@ protected:
     bool ReadScalar(float& s) override
     {
         s = Level();
-        return Held && !ReadFails;
+        return Held && !ReadFails && !Dead;
     }
     TEndpointResult WriteScalar(float s) override
     {
         Writes.push_back(s);
-        if (!Held)
+        if (!Held || Dead)
             return kEInvalidated;
         if (WriteFails < 0)
             return WriteFails;
@@ -58,11 +68,11 @@ protected:
     bool ReadMute(bool& m) override
     {
         m = Mute();
-        return Held;
+        return Held && !Dead;
     }
     bool WriteMute(bool m) override
     {
-        if (!Held)
+        if (!Held || Dead)
             return false;
         Mute() = m;
         return true;
@@ -300,8 +310,9 @@ TEST_F(EndpointTest, AnAbsentEndpointIsLookedForLessAndLessOftenButNeverGivenUp)
 
 TEST_F(EndpointTest, AWriteThatFailsForAMomentIsTriedAgainUntilTaken)
 {
-    // Endpoints rebuilt at logon, a general failure, a device not ready.
-    for (uint32_t code : {0x88890004u, 0x80004005u, 0x80070015u}) {
+    // Endpoints rebuilt at logon, a general failure, a device not ready,
+    // access denied for a moment at a user switch.
+    for (uint32_t code : {0x88890004u, 0x80004005u, 0x80070015u, 0x80070005u}) {
         TFakeEndpoint endpoint;
         endpoint.Scalar = 0.25f;
         endpoint.WriteFails = static_cast<TEndpointResult>(code);
@@ -311,7 +322,8 @@ TEST_F(EndpointTest, AWriteThatFailsForAMomentIsTriedAgainUntilTaken)
         Rig.Create();
         EXPECT_EQ(&Rig.Mixer, chooser.Chosen()) << std::hex << code;
         EXPECT_EQ(80, Rig.Form->m_nVolume);
-        EXPECT_TRUE(endpoint.Held) << "kept for the next look";
+        EXPECT_FALSE(endpoint.Held) << "dropped, to be had afresh at the next look";
+        EXPECT_EQ(0, endpoint.Releases);
         EXPECT_TRUE(TickUntilLook());
         EXPECT_EQ(&Rig.Mixer, chooser.Chosen());
 
@@ -326,7 +338,7 @@ TEST_F(EndpointTest, AWriteThatFailsForAMomentIsTriedAgainUntilTaken)
 
 TEST_F(EndpointTest, ARefusalForGoodEndsTheLookingAlsoAfterAnAbsentLook)
 {
-    for (TEndpointResult refusal : {kEndpointENotImpl, kEndpointEAccessDenied}) {
+    for (TEndpointResult refusal : {kEndpointENotImpl}) {
         TFakeEndpoint endpoint;
         endpoint.Missing = true;
         TChoosingMixer chooser = Make(endpoint);
@@ -363,7 +375,7 @@ TEST_F(EndpointTest, NoLaterLookWhereTheEndpointWasTakenRefusedOrIsNotExpected)
 
     // An endpoint that refuses a write of its own level is not asked again.
     TFakeEndpoint refusing;
-    refusing.WriteFails = kEndpointEAccessDenied;
+    refusing.WriteFails = kEndpointENotImpl;
     TChoosingMixer chooser = Make(refusing);
     Version = {kPlatformWin32Nt, 10};
     Probes = 0;
@@ -374,6 +386,63 @@ TEST_F(EndpointTest, NoLaterLookWhereTheEndpointWasTakenRefusedOrIsNotExpected)
     EXPECT_EQ(1, Probes);
     EXPECT_EQ(&Rig.Mixer, chooser.Chosen());
     Rig.Destroy();
+}
+
+TEST_F(EndpointTest, AfterAFailedCallTheEndpointIsDroppedAndHadAfreshWithTheBackOff)
+{
+    Endpoint.Scalar = 0.4f;
+    Start();
+    ASSERT_EQ(&Endpoint, Chooser.Chosen());
+    ASSERT_EQ(40, Rig.Form->m_nVolume);
+
+    // The audio service restarts: the interface held is dead though its
+    // device keeps its id. The failed read drops it, and calls fail without
+    // touching the endpoint until a tick acquires it afresh.
+    Endpoint.Dead = true;
+    int32_t percent = -1;
+    EXPECT_FALSE(Rig.Form->GetVolume(percent));
+    EXPECT_EQ(1, Endpoint.Drops);
+    EXPECT_FALSE(Endpoint.Held);
+    const int acquires = Endpoint.Acquires;
+    EXPECT_FALSE(Rig.Form->SetVolume(80));
+    EXPECT_FALSE(Rig.Form->ToggleMute());
+    EXPECT_EQ(acquires, Endpoint.Acquires);
+    EXPECT_EQ(0, Endpoint.Releases);
+
+    // Still no service: tries spaced out as the looks are, never given up.
+    Endpoint.Missing = true;
+    std::vector<int> tries;
+    for (int tick = 1; tick <= 120; ++tick) {
+        const int before = Endpoint.Acquires;
+        Tick();
+        if (Endpoint.Acquires > before)
+            tries.push_back(tick);
+    }
+    ASSERT_GE(tries.size(), 5u);
+    EXPECT_EQ(1, tries[0]);
+    EXPECT_EQ(static_cast<int>(kMaxEndpointLookPause) + 1, tries.back() - tries[tries.size() - 2]);
+    EXPECT_EQ(40, Rig.Form->m_nVolume) << "a failed read leaves the level shown";
+
+    // The service is back: the next try takes a fresh interface, and the
+    // poll shows its level; writes work again, on the same handle.
+    Endpoint.Missing = false;
+    Endpoint.Scalar = 0.6f;
+    for (uint32_t i = 0; i <= kMaxEndpointLookPause && Rig.Form->m_nVolume != 60; ++i)
+        Tick();
+    EXPECT_EQ(60, Rig.Form->m_nVolume);
+    EXPECT_EQ(TScalarMixer::kHandle, Rig.Form->m_hMixer);
+    ASSERT_TRUE(Rig.Form->SetVolume(25));
+    EXPECT_EQ(25, std::lround(Endpoint.Scalar * 100.0));
+    EXPECT_EQ(&Endpoint, Chooser.Chosen());
+
+    // A failed write drops it the same way; the first tick after has it back.
+    Endpoint.Dead = true;
+    EXPECT_FALSE(Rig.Form->SetMute(true));
+    EXPECT_FALSE(Endpoint.Held);
+    Tick();
+    EXPECT_TRUE(Endpoint.Held);
+    EXPECT_TRUE(Rig.Form->SetMute(true));
+    EXPECT_TRUE(Endpoint.Muted);
 }
 
 TEST_F(EndpointTest, ASwitchOfTheDefaultDeviceIsFollowed)

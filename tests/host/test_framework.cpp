@@ -2,6 +2,7 @@
 // format, the string list's line splitting and the modal refusal.
 #include <gtest/gtest.h>
 
+#include "framework/Dpi.h"
 #include "framework/Error.h"
 #include "framework/FormDescription.h"
 #include "tests/host/Fakes.h"
@@ -88,3 +89,14 @@ TEST(StringList, FindsTheFirstEntryIgnoringCase)
     EXPECT_EQ(2, l.Count());
 }
 
+
+TEST(Dpi, ScalesTheDesignToTheNearestPixelHalvesAwayFromZero)
+{
+    EXPECT_EQ(33, ScaleForDpi(33, 96));
+    EXPECT_EQ(50, ScaleForDpi(33, 144));   // 49.5
+    EXPECT_EQ(-18, ScaleForDpi(-12, 144)); // a font's character height
+    EXPECT_EQ(-14, ScaleForDpi(-11, 120)); // -13.75
+    EXPECT_EQ(-17, ScaleForDpi(-11, 144)); // -16.5: as far from zero as 16.5 is
+    EXPECT_EQ(21, ScaleForDpi(17, 120));   // 21.25
+    EXPECT_EQ(654, ScaleForDpi(327, 192));
+}

@@ -13,12 +13,15 @@ const char kIni[] = "C:\\Tools\\volume.ini";
 using Entries = std::vector<std::string>;
 
 // An INI file in memory, keyed by path too, so that touching the wrong file
-// shows up as a missing key.
+// shows up as a missing key. A save's copy is modelled: it starts as the
+// file's keys, and its commit moves them over the file's.
 class TFakeProfile : public IProfile {
 public:
     std::map<std::string, std::string> values;
     Entries writtenKeys;
     std::string failingKey;
+    bool failBegin = false, failCommit = false;
+    Entries replaceCalls;
 
     std::string& Value(const std::string& key) { return values[std::string(kIni) + "|Pelmora|" + key]; }
 
@@ -37,6 +40,46 @@ public:
         writtenKeys.push_back(key);
         values[path + "|" + section + "|" + key] = value;
         return true;
+    }
+    std::string BeginReplace(const std::string& path) override
+    {
+        replaceCalls.push_back("begin " + path);
+        if (failBegin)
+            return "";
+        MoveKeys(path, path + ".tmp", false);
+        return path + ".tmp";
+    }
+    bool CommitReplace(const std::string& copy, const std::string& path) override
+    {
+        replaceCalls.push_back("commit " + copy);
+        if (failCommit)
+            return false;
+        MoveKeys(copy, path, true);
+        return true;
+    }
+    void DropReplace(const std::string& copy) override
+    {
+        replaceCalls.push_back("drop " + copy);
+        MoveKeys(copy, "", true);
+    }
+
+private:
+    // Copies (or moves) every key of file from to file to ("": nowhere).
+    void MoveKeys(const std::string& from, const std::string& to, bool move)
+    {
+        std::map<std::string, std::string> kept;
+        for (const auto& v : values) {
+            const size_t bar = v.first.find('|');
+            if (v.first.compare(0, bar, from) != 0) {
+                kept.insert(v);
+                continue;
+            }
+            if (!move)
+                kept.insert(v);
+            if (!to.empty())
+                kept[to + v.first.substr(bar)] = v.second;
+        }
+        values = kept;
     }
 };
 
@@ -138,6 +181,77 @@ TEST(SettingsFileSave, WritesTheThreeKeysInOrder)
     EXPECT_EQ(profile.Value("StoredProgram"), "a::b:");
     EXPECT_EQ(profile.Value("m_bMuteOnWinReboot"), "1");
     EXPECT_EQ(profile.Value("m_bCtrlKeyMute"), "0");
+    EXPECT_EQ(profile.replaceCalls, (Entries{"begin C:\\Tools\\volume.ini", "commit C:\\Tools\\volume.ini.tmp"}));
+    EXPECT_EQ(3u, profile.values.size()) << "the copy was left behind";
+}
+
+TEST(SettingsFileSave, AFileThatAlreadyReadsAsTheSettingsIsNotTouched)
+{
+    TFakeProfile profile;
+    profile.Value("Other") = "kept";
+    SaveSettingsFile(profile, ListOf({"a"}), false, true);
+    ASSERT_EQ(3u, profile.writtenKeys.size());
+    EXPECT_EQ("kept", profile.Value("Other"));
+
+    // The same settings again, and after the exit that follows a dialog
+    // closed without a change: nothing is written, no copy is made.
+    profile.writtenKeys.clear();
+    profile.replaceCalls.clear();
+    SaveSettingsFile(profile, ListOf({"a"}), false, true);
+    EXPECT_TRUE(profile.writtenKeys.empty());
+    EXPECT_TRUE(profile.replaceCalls.empty());
+
+    // One key that differs, or one that is missing, writes the whole set.
+    for (const char* changed : {"StoredProgram", "m_bMuteOnWinReboot", "m_bCtrlKeyMute"}) {
+        for (bool missing : {false, true}) {
+            TFakeProfile p = profile;
+            if (missing)
+                p.values.erase(std::string(kIni) + "|Pelmora|" + changed);
+            else
+                p.Value(changed) = "2";
+            p.writtenKeys.clear();
+            SaveSettingsFile(p, ListOf({"a"}), false, true);
+            EXPECT_EQ(3u, p.writtenKeys.size()) << changed << (missing ? " missing" : " changed");
+            EXPECT_EQ("a:", p.Value("StoredProgram"));
+        }
+    }
+    // An empty list against "-" or a missing key is a change: the file then
+    // holds the empty value.
+    TFakeProfile fresh;
+    fresh.Value("StoredProgram") = "-";
+    fresh.Value("m_bMuteOnWinReboot") = "0";
+    fresh.Value("m_bCtrlKeyMute") = "1";
+    SaveSettingsFile(fresh, TStringList(), false, true);
+    EXPECT_EQ("", fresh.Value("StoredProgram"));
+}
+
+TEST(SettingsFileSave, AnyFailureLeavesTheFileAsItWasAndNoCopy)
+{
+    enum Failing { Begin, Key0, Key1, Key2, Commit };
+    const char* keys[] = {"StoredProgram", "m_bMuteOnWinReboot", "m_bCtrlKeyMute"};
+    for (int failing = Begin; failing <= Commit; ++failing) {
+        TFakeProfile profile;
+        profile.Value("StoredProgram") = "old.exe:";
+        profile.Value("Other") = "kept";
+        const auto before = profile.values;
+        profile.failBegin = failing == Begin;
+        profile.failCommit = failing == Commit;
+        if (failing >= Key0 && failing <= Key2)
+            profile.failingKey = keys[failing - Key0];
+        try {
+            SaveSettingsFile(profile, ListOf({"new.exe"}), true, false);
+            ADD_FAILURE() << "no error for failure " << failing;
+        } catch (const EPelmError& e) {
+            EXPECT_STREQ(e.what(), "C:\\Tools\\volume.ini に書き込めません");
+        }
+        EXPECT_EQ(before, profile.values) << "failure " << failing;
+        const bool copyMade = failing != Begin;
+        EXPECT_EQ(copyMade ? "drop C:\\Tools\\volume.ini.tmp" : "begin C:\\Tools\\volume.ini",
+                  profile.replaceCalls.back()) << "failure " << failing;
+        // No key of the copy after a failed write.
+        if (failing >= Key0 && failing <= Key2)
+            EXPECT_EQ(Entries(keys, keys + (failing - Key0)), profile.writtenKeys);
+    }
 }
 
 TEST(SettingsFileSave, AFailedWriteStopsAtThatKey)

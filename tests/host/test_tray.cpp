@@ -14,8 +14,9 @@ class TFakeLauncher : public IProcessLauncher {
 public:
     std::set<std::string> Files;
     std::string Path, System = "C:\\WINDOWS\\system32";
-    bool StartFails = false;
+    bool StartFails = false, Vista = false;
     std::vector<std::pair<std::string, std::string>> Started;
+    bool VistaOrLater() override { return Vista; }
     bool FileExists(const std::string& p) override { return Files.count(p) > 0; }
     std::string PathVariable() override { return Path; }
     std::string SystemDirectory() override { return System; }
@@ -164,7 +165,7 @@ TEST_F(TrayTest, RightClickOpensTheMenuAtTheCursorOrShowsTheWindow)
     EXPECT_EQ(1000, rig.Form->PopupMenu1->LastPopupX());
     EXPECT_EQ(740, rig.Form->PopupMenu1->LastPopupY());
     EXPECT_EQ(rig.Form, rig.Form->PopupMenu1->PopupComponent);
-    EXPECT_LT(rig.Log.Find("system.SetForegroundWindow"), static_cast<int>(rig.Log.Events.size()));
+    EXPECT_TRUE(rig.Log.Contains("system.SetForegroundWindow"));
     rig.System.CursorFails = true;
     rig.Send(WM_TRAYNOTIFY, 1006, kWmRButtonUp);
     EXPECT_EQ(1, rig.Form->PopupMenu1->PopupCount());
@@ -191,15 +192,40 @@ TEST_F(TrayTest, LaunchRuleSearchesSystemFolderThenPathOnly)
     ASSERT_EQ(1u, launcher.Started.size());
     EXPECT_EQ("C:\\WINDOWS\\system32\\rundll32.exe", launcher.Started[0].first);
     EXPECT_EQ("rundll32.exe shell32.dll,Control_RunDLL mmsys.cpl", launcher.Started[0].second);
-    // "." on PATH is a PATH entry like any other; the current folder itself is not searched.
+    // "." on PATH is a PATH entry like any other; the current folder itself
+    // is not searched. Before Vista, sndvol.exe is no volume control.
     launcher.Path = "C:\\other";
+    EXPECT_FALSE(rig.Form->OpenVolumeControlApp());
+    launcher.Path = ".";
     rig.Form->mnOpenVolCtrlWindowClick(nullptr);
     ASSERT_EQ(2u, launcher.Started.size());
-    EXPECT_EQ("C:\\other\\sndvol.exe", launcher.Started[1].first); // the newer volume control
-    EXPECT_EQ("sndvol.exe", launcher.Started[1].second);
+    EXPECT_EQ(".\\sndvol32.exe", launcher.Started[1].first);
     launcher.Files.clear();
     EXPECT_FALSE(rig.Form->OpenVolumeControlApp());
     EXPECT_EQ(2u, launcher.Started.size());
+}
+
+TEST_F(TrayTest, FromVistaOnTheVolumeControlIsTheSystemsOwnSndvol)
+{
+    launcher.Vista = true;
+    // What PATH offers first, under either name, is never started.
+    launcher.Path = "C:\\planted";
+    launcher.Files = {"C:\\planted\\sndvol32.exe", "C:\\planted\\sndvol.exe", "C:\\WINDOWS\\system32\\sndvol.exe"};
+    rig.Send(WM_TRAYNOTIFY, 1006, kWmLButtonDown);
+    rig.Send(WM_TRAYNOTIFY, 1006, kWmLButtonDblClk);
+    ASSERT_EQ(1u, launcher.Started.size());
+    EXPECT_EQ("C:\\WINDOWS\\system32\\sndvol.exe", launcher.Started[0].first);
+    EXPECT_EQ("sndvol.exe", launcher.Started[0].second);
+
+    launcher.Files.erase("C:\\WINDOWS\\system32\\sndvol.exe");
+    EXPECT_FALSE(rig.Form->OpenVolumeControlApp());
+    launcher.Files.insert("C:\\WINDOWS\\system32\\sndvol.exe");
+    launcher.System.clear(); // no system folder known: nothing is started
+    EXPECT_FALSE(rig.Form->OpenVolumeControlApp());
+    launcher.System = "C:\\WINDOWS\\system32";
+    launcher.StartFails = true;
+    EXPECT_FALSE(rig.Form->OpenVolumeControlApp());
+    EXPECT_EQ(1u, launcher.Started.size());
 }
 
 TEST_F(TrayTest, PathFolderEndingInADoubleByteCharacterGetsItsBackslash)
@@ -383,6 +409,27 @@ TEST_F(TrayTest, RestartedShellThatRefusesTheAddIsRetriedOnThePoll)
     rig.Form->GetVolTimerTimer(nullptr);
     ASSERT_EQ(calls + 2, rig.Shell.Calls.size());
     EXPECT_EQ(kNimAdd, rig.Shell.Calls[calls].Op);
+}
+
+// The record's size follows the shell's version: a shell before 5.0 refuses
+// the larger record, so the icon would never show on Windows 98 or NT 4.
+TEST(NotifyIconRecord, SizeFollowsTheShellVersion)
+{
+    struct {
+        uint32_t major, minor, size, tip;
+    } cases[] = {
+        {0, 0, 88, 64},    // shell32 4.00 has no DllGetVersion
+        {4, 0, 88, 64},    // Windows 95, NT 4
+        {4, 72, 88, 64},   // Windows 98
+        {5, 0, 488, 128},  // Windows 2000, Me
+        {6, 0, 488, 128},  // XP
+        {10, 0, 488, 128}, // 10 and 11
+    };
+    for (const auto& c : cases) {
+        const TNotifyIconRecord r = NotifyIconRecordFor(c.major, c.minor);
+        EXPECT_EQ(c.size, r.Size) << c.major << "." << c.minor;
+        EXPECT_EQ(c.tip, r.TipBytes) << c.major << "." << c.minor;
+    }
 }
 
 } // namespace

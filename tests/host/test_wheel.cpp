@@ -164,7 +164,7 @@ TEST_F(WheelHandler, UnreadablePointerDoesNothingButTheLabel)
     EXPECT_EQ(55, rig.Form->m_nVolume);
 }
 
-TEST_F(WheelHandler, SecondaryTaskbarOfAnotherMonitorCounts)
+TEST_F(WheelHandler, TaskbarWindowsCountByTheirClass)
 {
     // A second monitor to the right: its taskbar's button strip is a child
     // of the Shell_SecondaryTrayWnd window, far from the primary rectangle.
@@ -175,11 +175,27 @@ TEST_F(WheelHandler, SecondaryTaskbarOfAnotherMonitorCounts)
     Wheel(120, {1500, 760});
     EXPECT_EQ(55, rig.Form->m_nVolume);
     EXPECT_EQ("Pelmora 1.4 - 55%", rig.Form->m_strTipText);
-    // Only the top-level window's class counts, and only that exact class.
+    // The primary taskbar counts by its class too: scaled for 150 %, the
+    // pointer on it reads (341, 511) while the rectangle query answers in
+    // real pixels (0, 767)-(1024, 768), which that point misses.
+    rig.System.Taskbar = {0, 767, 1024, 768};
+    rig.Windows.AtPoint[{341, 511}] = 0x51;
+    rig.Windows.Parents[0x51] = 0x50;
+    rig.Windows.Classes[0x50] = "Shell_TrayWnd";
+    rig.Windows.Classes[0x51] = "ToolbarWindow32";
+    Wheel(120, {341, 511});
+    EXPECT_EQ(60, rig.Form->m_nVolume);
+    // Only the top-level window's class counts, and only those exact classes.
+    rig.Log.Events.clear();
+    rig.Windows.Classes[0x50] = "shell_traywnd";
+    rig.Windows.Classes[0x51] = "Shell_TrayWnd";
+    Wheel(120, {341, 511});
+    EXPECT_EQ(60, rig.Form->m_nVolume);
+    EXPECT_TRUE(rig.Log.Events.empty());
     rig.Windows.Classes[0x40] = "Shell_TrayWnd2";
     rig.Windows.Classes[0x41] = "Shell_SecondaryTrayWnd";
     Wheel(120, {1500, 760});
-    EXPECT_EQ(55, rig.Form->m_nVolume);
+    EXPECT_EQ(60, rig.Form->m_nVolume);
     EXPECT_TRUE(rig.Log.Events.empty());
 }
 

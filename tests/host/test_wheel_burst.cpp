@@ -3,11 +3,14 @@
 // one gives.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <deque>
+#include <functional>
 #include <random>
 #include <vector>
 
 #include "tests/host/Fakes.h"
+#include "wheel/WheelDecision.h"
 #include "wheel/WheelQueue.h"
 
 namespace {
@@ -17,19 +20,34 @@ uint32_t WheelParam(int16_t delta)
     return static_cast<uint32_t>(static_cast<uint16_t>(delta)) << 16;
 }
 
+// The queue's clock stands still at Clock; a waiting notification was posted
+// at its entry in Times, or at Clock when Times runs short.
 class TFakeWheelQueue : public IWheelQueue {
 public:
-    std::deque<uint32_t> Waiting;
+    std::deque<uint32_t> Waiting, Times;
     std::vector<THandle> AskedFor;
-    bool TakeNext(THandle wnd, uint32_t& wParam) override
+    uint32_t Clock = 5000, Posted = 5000; // now, and when the handled message was posted
+    std::function<void()> DuringTake;     // a message another thread sends, delivered in the peek
+    bool TakeNext(THandle wnd, uint32_t& wParam, uint32_t& time) override
     {
         AskedFor.push_back(wnd);
+        if (DuringTake) {
+            auto sent = std::move(DuringTake);
+            sent();
+        }
         if (Waiting.empty())
             return false;
         wParam = Waiting.front();
         Waiting.pop_front();
+        time = Clock;
+        if (!Times.empty()) {
+            time = Times.front();
+            Times.pop_front();
+        }
         return true;
     }
+    uint32_t MessageTime() override { return Posted; }
+    uint32_t Now() override { return Clock; }
 };
 
 // Pointer places of the scenes below.
@@ -85,6 +103,89 @@ TEST(WheelBurst, OutsideTheGateTheWholeBurstIsDropped)
     EXPECT_EQ("-7", rig.Form->Label1->Caption());
     EXPECT_EQ(0, rig.Form->m_nWheelRemainder);
     EXPECT_TRUE(rig.Log.Events.empty());
+}
+
+// The program with a queue, the pointer over the taskbar, at 50 %.
+class QueuedWheel : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SetScene(rig);
+        rig.Platform.WheelQueue = &queue;
+        rig.Create();
+        rig.System.Cursor = kOnTaskbar;
+        rig.Form->m_nVolume = 50;
+    }
+    TFakeWheelQueue queue; // outlives the rig, whose window holds it
+    TControllerRig rig;
+};
+
+TEST_F(QueuedWheel, WhatWaitedPastTheBoundIsDroppedAndABurstAppliesAtMostItsNotches)
+{
+
+    // A stall of 60 s: everything posted before the last two seconds is
+    // dropped, the handled message itself included; a notch is not
+    // completed from half of one dropped and half of one kept.
+    queue.Clock = 65000;
+    queue.Posted = 5000;
+    queue.Waiting = {WheelParam(-120), WheelParam(-60), WheelParam(-60), WheelParam(120), WheelParam(-7)};
+    queue.Times = {30000, 62999, 63000, 64000, 65000};
+    rig.Send(WM_HOOKWHEEL, WheelParam(-120));
+    EXPECT_EQ(55, rig.Form->m_nVolume); // -60 +120 -7: one notch up
+    EXPECT_EQ("-7", rig.Form->Label1->Caption());
+    EXPECT_EQ(-7, rig.Form->m_nWheelRemainder);
+
+    // All of it stale: only Label1, nothing written.
+    rig.Log.Events.clear();
+    queue.Posted = 1000;
+    queue.Waiting = {WheelParam(120)};
+    queue.Times = {2000};
+    rig.Send(WM_HOOKWHEEL, WheelParam(120));
+    EXPECT_EQ("120", rig.Form->Label1->Caption());
+    EXPECT_TRUE(rig.Log.Events.empty());
+    EXPECT_EQ(0, rig.Form->m_nWheelRemainder);
+
+    // The clock wraps after 49.7 days: posted just before, handled just after.
+    queue.Clock = 100;
+    queue.Posted = 0xFFFFFF00u;
+    rig.Send(WM_HOOKWHEEL, WheelParam(-120));
+    EXPECT_EQ(50, rig.Form->m_nVolume);
+
+    // Thirty fresh notches in one burst (and one notification of 20) apply ten.
+    queue.Posted = queue.Clock;
+    rig.Form->m_nVolume = 0;
+    queue.Waiting.assign(29, WheelParam(120));
+    rig.Send(WM_HOOKWHEEL, WheelParam(120));
+    EXPECT_EQ(10, rig.Form->m_nVolume);
+    EXPECT_EQ(0, rig.Form->m_nWheelRemainder);
+    rig.Form->m_nVolume = 100;
+    rig.Send(WM_HOOKWHEEL, WheelParam(-2400));
+    EXPECT_EQ(50, rig.Form->m_nVolume);
+}
+
+TEST_F(QueuedWheel, ANotificationThatANestedLoopDeliversWaitsForTheBurstInHand)
+{
+    queue.Waiting = {WheelParam(-120)};
+    // Inside the peek the shell's tray callback opens the menu, whose loop
+    // dispatches two newer notifications.
+    bool nested = false;
+    queue.DuringTake = [&] {
+        rig.Log.Events.clear();
+        rig.Send(WM_HOOKWHEEL, WheelParam(120));
+        rig.Send(WM_HOOKWHEEL, WheelParam(120));
+        nested = true;
+        EXPECT_TRUE(rig.Log.Events.empty()) << "the nested notifications acted at once";
+        EXPECT_EQ(50, rig.Form->m_nVolume);
+    };
+    rig.Send(WM_HOOKWHEEL, WheelParam(-120));
+    ASSERT_TRUE(nested);
+    // The outer burst first (two down: 50 45 40), then the two that waited
+    // (40 45 50), each burst written once.
+    EXPECT_EQ(50, rig.Form->m_nVolume);
+    EXPECT_EQ((std::vector<uint32_t>{26214, 32767}), std::vector<uint32_t>(rig.Mixer.VolumeWrites.end() - 2,
+                                                                          rig.Mixer.VolumeWrites.end()));
+    EXPECT_FALSE(rig.Form->m_bInWheel);
+    EXPECT_TRUE(rig.Form->m_pendingWheel.empty());
 }
 
 // What the user and the mixer are left with after a burst.
@@ -170,9 +271,21 @@ TScenario RandomScenario(std::mt19937& rng)
         burst.MButton = keyStates[rng() % 5];
         burst.PolledVolume = chance(15) ? std::uniform_int_distribution<int>(0, 100)(rng) : -1;
         burst.OutsideMute = chance(15) ? static_cast<int32_t>(rng() % 2) : -1;
+        // Within the notches one burst may apply: sum |delta| below 1,081
+        // completes at most 10 notches, whatever remainder was carried.
         const int length = std::uniform_int_distribution<int>(1, 16)(rng);
-        for (int i = 0; i < length; ++i)
-            burst.Deltas.push_back(RandomDelta(rng));
+        int total = 0;
+        for (int i = 0; i < length; ++i) {
+            int d = RandomDelta(rng);
+            const int room = kMaxBurstNotches * kWheelDelta - (kWheelDelta - 1) - total;
+            if (std::abs(d) > room) {
+                if (!burst.Deltas.empty())
+                    break;
+                d = d < 0 ? -room : room;
+            }
+            total += std::abs(d);
+            burst.Deltas.push_back(static_cast<int16_t>(d));
+        }
         sc.Bursts.push_back(burst);
     }
     return sc;

@@ -4,7 +4,13 @@
 // Text goes out as UTF-8 and comes in as UTF-8 (through the wide command
 // line), while every window call is the ANSI one: the program under test is
 // an ANSI program, so its texts are compared the way it sees them.
-// Exit status: 0 success, 1 failure or timeout (reason on stderr), 2 usage.
+// Exit status: 0 success, 1 "not there" or timeout (reason on stderr), 2
+// usage, 3 a question this system cannot answer from another process.
+//
+// probe serve: the same commands read from stdin, one a line (arguments
+// separated by tabs), each answered on one line "STATUS<TAB>OUT<TAB>ERR"
+// with backslash, newline, carriage return and tab escaped; so a check
+// costs a round trip, not a Wine start.
 
 #include <windows.h>
 #include <shellapi.h>
@@ -27,23 +33,48 @@
 namespace {
 
 const int kUsage = 2;
+const int kCannotAsk = 3;
 
 // ---- text conversion -----------------------------------------------------
 
 std::string utf8(const std::string& ansi) { return Narrow(Widen(ansi, CP_ACP), CP_UTF8); }
 std::string utf8_of(const std::wstring& w) { return Narrow(w, CP_UTF8); }
 
-// Bytes exactly as given: stdout is binary, so "\n" stays "\n".
-void out(const std::string& s) { fwrite(s.data(), 1, s.size(), stdout); }
-void outln(const std::string& s) { out(s); out("\n"); fflush(stdout); }
+// While serving, a command's output and errors are collected for its
+// answer line; otherwise they go straight out (stdout is binary, so "\n"
+// stays "\n").
+std::string* g_out = nullptr;
+std::string* g_err = nullptr;
+
+void out(const std::string& s)
+{
+    if (g_out) g_out->append(s);
+    else fwrite(s.data(), 1, s.size(), stdout);
+}
+void outln(const std::string& s) { out(s); out("\n"); if (!g_out) fflush(stdout); }
+
+void verr(const char* head, const char* fmt, va_list ap, const char* tail)
+{
+    char buf[1024];
+    vsnprintf(buf, sizeof buf, fmt, ap);
+    const std::string text = std::string(head) + buf + tail;
+    if (g_err) g_err->append(text);
+    else fputs(text.c_str(), stderr);
+}
+
+void err(const char* fmt, ...)
+{
+    va_list ap;
+    va_start(ap, fmt);
+    verr("", fmt, ap, "");
+    va_end(ap);
+}
 
 int fail(const char* fmt, ...)
 {
     va_list ap;
     va_start(ap, fmt);
-    fputs("probe: ", stderr);
-    vfprintf(stderr, fmt, ap);
-    fputs("\n", stderr);
+    verr("probe: ", fmt, ap, "\n");
     va_end(ap);
     return 1;
 }
@@ -409,6 +440,16 @@ int cmd_foreground(const Args& a)
     return 0;
 }
 
+// Loads a library by its path and keeps it until the probe ends: shows that
+// a stand-in library does what it should when it is loaded.
+int cmd_load(const Args& a)
+{
+    if (a.size() != 1) return kUsage;
+    if (!LoadLibraryA(a[0].c_str())) return fail("%s did not load (%lu)", a[0].c_str(), GetLastError());
+    outln("loaded");
+    return 0;
+}
+
 // An access violation inside a window procedure called back by the system:
 // what the rig must notice in a program's log, since Windows ends the
 // process there and Wine goes on.
@@ -641,7 +682,7 @@ bool drain(HWND h, DWORD ms)
 // N messages MSG with random wParam and lParam (xorshift from SEED), posted,
 // except WM_DRAWITEM: its lParam is a structure the system copies across
 // processes, so it is sent with a random structure instead. Every 500
-// messages the window must answer an empty message within 10 s.
+// messages, and after the last, all must have been handled within 60 s.
 int cmd_fuzz(const Args& a)
 {
     HWND h;
@@ -667,7 +708,7 @@ int cmd_fuzz(const Args& a)
         } else if (!PostMessageA(h, msg, next(), next())) {
             return fail("PostMessage %lu failed (error %lu)", i + 1, GetLastError());
         }
-        if ((i + 1) % 500 == 0 && !drain(h, 60000))
+        if (((i + 1) % 500 == 0 || i + 1 == n) && !drain(h, 60000))
             return fail("messages not handled within 60 s after %lu", i + 1);
     }
     return 0;
@@ -791,10 +832,17 @@ int cmd_wmenu(const Args& a)
     if (!h) return 1;
     DWORD_PTR menu = 0;
     const UINT kMnGetHMenu = 0x01E1;
-    if (!SendMessageTimeoutW(h, kMnGetHMenu, 0, 0, SMTO_ABORTIFHUNG, 5000, &menu) || !menu)
-        return fail("the menu window %s does not give its menu", hex(h).c_str());
+    if (!SendMessageTimeoutW(h, kMnGetHMenu, 0, 0, SMTO_ABORTIFHUNG, 5000, &menu))
+        return fail("the menu window %s does not answer", hex(h).c_str());
+    if (!menu) {
+        fail("the menu window %s does not give its menu to another process", hex(h).c_str());
+        return kCannotAsk;
+    }
     int n = GetMenuItemCount((HMENU)menu);
-    if (n < 0) return fail("the menu %s cannot be read from here", hex((HWND)menu).c_str());
+    if (n < 0) {
+        fail("the menu %s cannot be read from here", hex((HWND)menu).c_str());
+        return kCannotAsk;
+    }
     for (int i = 0; i < n; ++i) {
         MENUITEMINFOW mi = {};
         mi.cbSize = sizeof mi;
@@ -941,6 +989,59 @@ int cmd_label_style(const Args& a)
     return 0;
 }
 
+// fits HWND FACE HEIGHT [DPI]: whether each text of a form's labels and
+// buttons fits its control, measured in the form's font (FACE at HEIGHT
+// pixels of a 96-dpi design, scaled to DPI, by default the screen's): a
+// line "CLASS TEXT: W x H in W x H" each, and status 1 when one is clipped.
+// A text that wraps is measured at its control's width. A list box whose
+// rows are lower than the font shows that the form did not scale its font.
+int cmd_fits(const Args& a)
+{
+    HWND h;
+    long height;
+    long dpi = 0;
+    if (a.size() < 3 || a.size() > 4 || !parse_hwnd(a[0], &h) || !parse_long(a[2], &height) ||
+        (a.size() == 4 && !parse_long(a[3], &dpi)))
+        return kUsage;
+    if (!IsWindow(h)) return fail("%s is not a window", a[0].c_str());
+    HDC dc = GetDC(NULL);
+    if (!dpi) dpi = GetDeviceCaps(dc, LOGPIXELSY);
+    const int pixels = MulDiv(abs((int)height), (int)dpi, 96);
+    HFONT font = CreateFontW(-pixels, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, g_wargs[1].c_str());
+    HGDIOBJ old = SelectObject(dc, font);
+    int clipped = 0;
+    for (HWND c : children_of(h)) {
+        const std::string cls = class_of(c);
+        const std::wstring text = wide_title_of(c);
+        RECT box;
+        GetClientRect(c, &box);
+        if (cls == "ListBox") {
+            const long row = (long)SendMessageA(c, LB_GETITEMHEIGHT, 0, 0);
+            outln("ListBox row " + std::to_string(row) + " for a font of " + std::to_string(pixels));
+            if (row < pixels) ++clipped;
+            continue;
+        }
+        if (text.empty() || (cls != "Static" && cls != "Button")) continue;
+        const LONG style = GetWindowLongA(c, GWL_STYLE);
+        const bool wraps = cls == "Static" && (style & SS_TYPEMASK) == SS_LEFT;
+        // A button's text keeps clear of its raised edge and focus frame.
+        const int margin = cls == "Button" ? 4 * GetSystemMetrics(SM_CXEDGE) : 0;
+        const int width = box.right - margin, room = box.bottom - margin;
+        RECT need = {0, 0, width, 0};
+        DrawTextW(dc, text.c_str(), (int)text.size(), &need,
+                  DT_CALCRECT | DT_NOPREFIX | (wraps ? DT_WORDBREAK : DT_SINGLELINE));
+        const bool fits = need.right <= width && need.bottom <= room;
+        outln(cls + " " + utf8_of(text) + ": " + std::to_string(need.right) + " x " + std::to_string(need.bottom) +
+              " in " + std::to_string(width) + " x " + std::to_string(room) + (fits ? "" : " CLIPPED"));
+        if (!fits) ++clipped;
+    }
+    SelectObject(dc, old);
+    DeleteObject(font);
+    ReleaseDC(NULL, dc);
+    return clipped ? 1 : 0;
+}
+
 LRESULT CALLBACK standin_proc(HWND h, UINT msg, WPARAM w, LPARAM l)
 {
     if (msg == WM_DESTROY) PostQuitMessage(0);
@@ -1014,7 +1115,10 @@ struct Command {
     const char* usage;
 };
 
+int cmd_serve(const Args& a);
+
 const Command kCommands[] = {
+    {"serve", cmd_serve, ""},
     {"find", cmd_find, "CLASS TITLE"},
     {"wait-window", cmd_wait_window, "CLASS TITLE TIMEOUT_MS [--visible]"},
     {"wait-gone", cmd_wait_gone, "HWND TIMEOUT_MS"},
@@ -1047,15 +1151,89 @@ const Command kCommands[] = {
     {"resources", cmd_resources, "PID|EXE_NAME"},
     {"focus", cmd_focus, "HWND"},
     {"label-style", cmd_label_style, "HWND INDEX"},
+    {"fits", cmd_fits, "HWND FACE HEIGHT [DPI]"},
     {"window", cmd_window, "CLASS TITLE X Y W H [CHILD_CLASS CHILD_TEXT CX CY CW CH]"},
     {"tick", cmd_tick, "PID|EXE_NAME N"},
+    {"load", cmd_load, "DLL_PATH"},
 };
 
 int usage()
 {
-    fputs("usage: probe COMMAND ARGS (CLASS/TITLE may be '-' for any; HWND in hex)\n", stderr);
-    for (const Command& c : kCommands) fprintf(stderr, "  probe %s %s\n", c.name, c.usage);
+    err("usage: probe COMMAND ARGS (CLASS/TITLE may be '-' for any; HWND in hex)\n");
+    for (const Command& c : kCommands) err("  probe %s %s\n", c.name, c.usage);
     return kUsage;
+}
+
+// Runs one command given by its name and its wide arguments.
+int run(const std::wstring& wname, const std::vector<std::wstring>& wargs)
+{
+    Args args;
+    g_wargs = wargs;
+    for (const std::wstring& w : wargs) args.push_back(Narrow(w, CP_ACP));
+    const std::string name = Narrow(wname, CP_ACP);
+    for (const Command& c : kCommands) {
+        if (name != c.name) continue;
+        int rc = c.run(args);
+        if (rc == kUsage) err("usage: probe %s %s\n", c.name, c.usage);
+        return rc;
+    }
+    err("probe: unknown command %s\n", name.c_str());
+    return usage();
+}
+
+std::string escaped(const std::string& s)
+{
+    std::string e;
+    for (char ch : s) {
+        switch (ch) {
+        case '\\': e += "\\\\"; break;
+        case '\n': e += "\\n"; break;
+        case '\r': e += "\\r"; break;
+        case '\t': e += "\\t"; break;
+        default: e += ch;
+        }
+    }
+    return e;
+}
+
+// Commands that hold something until they end, or fault on purpose, are
+// processes of their own; serving them would stall or end every later check.
+bool own_process(const std::wstring& name)
+{
+    return name == L"hold" || name == L"window" || name == L"fault-in-wndproc" || name == L"serve";
+}
+
+int cmd_serve(const Args& a)
+{
+    if (!a.empty()) return kUsage;
+    std::string line;
+    for (int ch; (ch = getchar()) != EOF;) {
+        if (ch != '\n') {
+            line += (char)ch;
+            continue;
+        }
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        std::vector<std::wstring> words;
+        size_t from = 0;
+        for (;;) {
+            size_t tab = line.find('\t', from);
+            words.push_back(Widen(line.substr(from, tab - from), CP_UTF8));
+            if (tab == std::string::npos) break;
+            from = tab + 1;
+        }
+        line.clear();
+        std::string o, e;
+        g_out = &o;
+        g_err = &e;
+        const std::wstring name = words[0];
+        words.erase(words.begin());
+        int rc = own_process(name) ? (err("probe: %s runs as a process of its own\n", Narrow(name, CP_UTF8).c_str()), kUsage)
+                                   : run(name, words);
+        g_out = g_err = nullptr;
+        printf("%d\t%s\t%s\n", rc, escaped(o).c_str(), escaped(e).c_str());
+        fflush(stdout);
+    }
+    return 0;
 }
 
 }  // namespace
@@ -1063,6 +1241,12 @@ int usage()
 int main()
 {
     _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stdin), _O_BINARY);
+    // Rectangles and points in the screen's real pixels, as xdotool and
+    // the screenshots have them, whatever the display's DPI.
+    if (auto aware = reinterpret_cast<BOOL(WINAPI*)()>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "SetProcessDPIAware"))))
+        aware();
 
     // The ANSI argv would already be in the code page, but built by Wine from
     // the UTF-8 command line; converting the wide one ourselves is the same
@@ -1070,23 +1254,10 @@ int main()
     int argc = 0;
     wchar_t** wargv = CommandLineToArgvW(GetCommandLineW(), &argc);
     if (!wargv || argc < 2) return usage();
-    Args args;
-    for (int i = 2; i < argc; ++i) {
-        args.push_back(Narrow(wargv[i], CP_ACP));
-        g_wargs.push_back(wargv[i]);
-    }
-    std::string name = Narrow(wargv[1], CP_ACP);
+    std::vector<std::wstring> wargs(wargv + 2, wargv + argc);
+    std::wstring name = wargv[1];
     LocalFree(wargv);
-
-    for (const Command& c : kCommands) {
-        if (name != c.name) continue;
-        int rc = c.run(args);
-        if (rc == kUsage) {
-            fprintf(stderr, "usage: probe %s %s\n", c.name, c.usage);
-        }
-        fflush(stdout);
-        return rc;
-    }
-    fprintf(stderr, "probe: unknown command %s\n", name.c_str());
-    return usage();
+    int rc = run(name, wargs);
+    fflush(stdout);
+    return rc;
 }

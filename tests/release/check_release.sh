@@ -205,7 +205,7 @@ PY
 # English one (which quotes the Japanese menus) in UTF-8 with a byte-order
 # mark; both titled with the version, both with their known limits.
 python3 - "$d" <<'PY' || failures=$((failures + 1))
-import os, sys
+import hashlib, os, re, sys
 d = sys.argv[1]
 version = os.environ["PELM_VERSION"]
 bad = 0
@@ -226,6 +226,15 @@ def content(name, text, words):
     missing = [w for w in words if w not in text]
     if missing:
         problems.append("lacks %s" % missing)
+    # Menu items as the user sees them: "(O)" with the O underlined.
+    if "(&" in text:
+        problems.append("a menu item written with its ampersand: %r" % text[text.index("(&") - 12:text.index("(&") + 4])
+    # The sums of the files beside it, each under its name.
+    for other in ("pelmora.exe", "hookdll.dll", "LICENSE.txt"):
+        want = hashlib.sha256(open(os.path.join(d, other), "rb").read()).hexdigest()
+        found = re.findall(r"^ +%s\r\n +([0-9a-f]{64})\r\n" % re.escape(other), text, re.M)
+        if found != [want]:
+            problems.append("SHA-256 of %s given as %s, not %s" % (other, found, want))
     if problems:
         print("FAIL: %s: %s" % (name, "; ".join(problems))); bad += 1
         return False
@@ -251,7 +260,7 @@ else:
     except UnicodeDecodeError as e:
         print("FAIL: readme-en.txt is not UTF-8: %s" % e); bad += 1; text = None
     if (text is not None
-            and content("readme-en.txt", text, ("Known limits", "音量制御するｳｨﾝﾄﾞｳの登録(&S)...",
+            and content("readme-en.txt", text, ("Known limits", "音量制御するｳｨﾝﾄﾞｳの登録(S)...",
                                                 "Pelmora %s - 35%%" % version))
             and crlf("readme-en.txt", en[3:])):
         print("ok: readme-en.txt: UTF-8 with its mark, CRLF, %d lines, Pelmora %s, known limits" % (en.count(b"\r\n"), version))
@@ -299,8 +308,11 @@ if problems:
 print("ok: MAINICON is the only icon group in pelmora.exe: 16, 24, 32, 48 and 256 (PNG), 32-bit colour")
 PY
 
-# Imports: only DLLs every Windows has, so nothing else needs installing.
-allowed="KERNEL32.dll USER32.dll GDI32.dll SHELL32.dll COMCTL32.dll WINMM.dll ADVAPI32.dll ole32.dll OLEAUT32.dll msvcrt.dll"
+# Imports: only DLLs every Windows has, so nothing else needs installing,
+# and only KnownDLLs, which the system takes from its own folder whatever
+# lies beside the program (winmm and comctl32 are not: the program loads
+# them by their path in the system folder).
+allowed="KERNEL32.dll USER32.dll GDI32.dll SHELL32.dll ADVAPI32.dll ole32.dll OLEAUT32.dll msvcrt.dll"
 for bin in pelmora.exe hookdll.dll; do
   if ! dump=$("$objdump" -p "$d/$bin"); then
     fail "$objdump cannot read $bin"
@@ -314,8 +326,52 @@ for bin in pelmora.exe hookdll.dll; do
   for dll in $dlls; do
     case " ${allowed,,} " in *" ${dll,,} "*) ;; *) stray="$stray $dll" ;; esac
   done
-  if [ -n "$stray" ]; then fail "$bin imports non-system DLLs:$stray"; else pass "$bin imports system DLLs only"; fi
+  if [ -n "$stray" ]; then fail "$bin imports DLLs that are not KnownDLLs of every Windows:$stray"; else pass "$bin imports KnownDLLs only"; fi
 done
+
+# What the 9x loader refuses: an imported name its system libraries do not
+# export (most wide calls; they are bound at run time on the NT family
+# only), an import by ordinal, a subsystem version above 4.0. The executable
+# loads at its fixed base, 0x400000.
+python3 - "$here" "$d/pelmora.exe" "$d/hookdll.dll" <<'PY' || failures=$((failures + 1))
+import os, sys
+sys.path.insert(0, sys.argv[1])
+import peinfo
+# The wide calls Windows 95 and 98 implement.
+nine_x_wide = {"lstrlenW", "MultiByteToWideChar", "WideCharToMultiByte", "MessageBoxW", "MessageBoxExW",
+               "TextOutW", "ExtTextOutW", "GetTextExtentPoint32W", "GetTextExtentPointW",
+               "GetTextExtentExPointW", "GetCharWidthW", "GetCommandLineW", "FindResourceW",
+               "FindResourceExW", "EnumResourceNamesW", "EnumResourceTypesW", "EnumResourceLanguagesW"}
+bad = 0
+for path in sys.argv[2:]:
+    name = os.path.basename(path)
+    pe = peinfo.PE(open(path, "rb").read())
+    imports = pe.imports()
+    problems = []
+    if not imports:
+        problems.append("no imports found")
+    wide = sorted("%s!%s" % (dll, f) for dll, f in imports
+                  if isinstance(f, str) and f.endswith("W") and f not in nine_x_wide)
+    if wide:
+        problems.append("wide imports the 9x family lacks: %s" % ", ".join(wide))
+    ordinals = sorted("%s#%d" % (dll, f) for dll, f in imports if isinstance(f, int))
+    if ordinals:
+        problems.append("imports by ordinal: %s" % ", ".join(ordinals))
+    if pe.subsystem_version != (4, 0):
+        problems.append("subsystem version %d.%d, not 4.0" % pe.subsystem_version)
+    if name == "pelmora.exe":
+        if pe.image_base != 0x400000:
+            problems.append("image base 0x%x, not 0x400000" % pe.image_base)
+        if pe.dll_characteristics & 0x40:
+            problems.append("a dynamic base (DllCharacteristics 0x%x)" % pe.dll_characteristics)
+    if problems:
+        print("FAIL: %s: %s" % (name, "; ".join(problems))); bad += 1
+    else:
+        print("ok: %s: %d imports, wide ones only %s, subsystem 4.0%s" % (
+            name, len(imports), sorted({f for _, f in imports if isinstance(f, str) and f.endswith("W")}) or "none",
+            ", fixed base 0x400000" if name == "pelmora.exe" else ""))
+sys.exit(1 if bad else 0)
+PY
 
 # The program finds the hook by name; a stripped or rebuilt DLL must still
 # export it.

@@ -18,6 +18,10 @@ class PE:
         self.optsize = struct.unpack_from("<H", data, pe + 20)[0]
         self.opt = pe + 24
         self.rsrc_rva = struct.unpack_from("<I", data, self.opt + 96 + 2 * 8)[0]
+        self.import_rva = struct.unpack_from("<I", data, self.opt + 96 + 1 * 8)[0]
+        self.image_base = struct.unpack_from("<I", data, self.opt + 28)[0]
+        self.subsystem_version = struct.unpack_from("<HH", data, self.opt + 48)
+        self.dll_characteristics = struct.unpack_from("<H", data, self.opt + 70)[0]
 
     def to_off(self, rva):
         for i in range(self.nsec):
@@ -26,6 +30,31 @@ class PE:
             if va <= rva < va + max(vsize, rawsize):
                 return raw + rva - va
         raise ValueError("rva %x outside the sections" % rva)
+
+    def cstr(self, rva):
+        off = self.to_off(rva)
+        return self.data[off:self.data.index(b"\0", off)].decode("latin-1")
+
+    def imports(self):
+        """[(dll, name)]: name is the imported name, or an int for an
+        import by ordinal."""
+        out = []
+        if not self.import_rva:
+            return out
+        desc = self.to_off(self.import_rva)
+        while True:
+            lookup, _, _, name_rva, thunk = struct.unpack_from("<5I", self.data, desc)
+            if not name_rva:
+                return out
+            dll = self.cstr(name_rva)
+            entry = self.to_off(lookup or thunk)
+            while True:
+                value = struct.unpack_from("<I", self.data, entry)[0]
+                if not value:
+                    break
+                out.append((dll, value & 0xFFFF if value & 0x80000000 else self.cstr(value + 2)))
+                entry += 4
+            desc += 20
 
     def resources(self):
         """{(type, name, language): bytes}; names are ints or strings."""

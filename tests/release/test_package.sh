@@ -28,7 +28,7 @@ else
 fi
 
 python3 - "$tmp/a.zip" <<'PY' || failures=$((failures + 1))
-import sys, zipfile
+import hashlib, sys, zipfile
 z = zipfile.ZipFile(sys.argv[1])
 bad = 0
 names = [i.filename for i in z.infolist()]
@@ -43,8 +43,16 @@ if z.read("pelmora-9.8/pelmora.exe") != b"MZ stand-in executable":
     print("FAIL: pelmora.exe changed on its way into the zip"); bad += 1
 if "Pelmora 9.8 - 35%" not in z.read("pelmora-9.8/readme-ja.txt").decode("cp932"):
     print("FAIL: readme-ja.txt: the version is not filled in"); bad += 1
+# The sums are of the files as they ship, each in both read-mes.
+for readme in ("readme-ja.txt", "readme-en.txt"):
+    text = z.read("pelmora-9.8/" + readme)
+    if b"@SHA256:" in text:
+        print("FAIL: %s: a sum is not filled in" % readme); bad += 1
+    for name in ("pelmora.exe", "hookdll.dll", "LICENSE.txt"):
+        if hashlib.sha256(z.read("pelmora-9.8/" + name)).hexdigest().encode() not in text:
+            print("FAIL: %s: no SHA-256 of %s" % (readme, name)); bad += 1
 if not bad:
-    print("ok: sorted entries dated the given time, no extra fields, the version filled in")
+    print("ok: sorted entries dated the given time, no extra fields, the version and the sums filled in")
 sys.exit(1 if bad else 0)
 PY
 

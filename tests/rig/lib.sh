@@ -6,8 +6,10 @@
 #   pid=$(wine_start EXE ARGS...)                   start a Windows program
 #   rc=$(wine_wait_exit PID TIMEOUT)                its exit code (also the status)
 #   wine_output PID / wine_errors PID               what it printed
+#   linux_pid EXE_NAME FOLDER                       the process that runs it
 #   kill_pid PID [GRACE_SECONDS]                    stop a process by pid
-#   probe SUBCOMMAND ARGS...                        run the Win32 probe
+#   probe SUBCOMMAND ARGS...                        ask the Win32 probe
+#   probe_absent SUBCOMMAND ARGS...                 the probe says "not there"
 #   assert_eq / assert_contains / assert_match / assert_ok /
 #   assert_fails / assert_exits / fail / pass / skip   checks, clear messages
 #   seh_expected PID / seh_report                   exceptions Wine swallowed
@@ -88,6 +90,7 @@ wine_start() {
   ln -sf "$tag.out" "$dir/$pid.out"
   ln -sf "$tag.err" "$dir/$pid.err"
   echo "$pid" >>"$dir/started"
+  _pelm_ident "$pid" >>"$dir/started.ident"
   echo "$pid"
 }
 
@@ -107,31 +110,52 @@ wine_wait_exit() {
   return "$rc"
 }
 
+# The Linux process that runs a program of ours. Wine's launcher (the pid
+# wine_start gives) has start.exe start it apart and waits; it is named
+# after its executable, and the folder tells ours from any other's.
+linux_pid() { # EXE_NAME FOLDER
+  local p
+  for p in $(pgrep -x "$1"); do
+    grep -qaF -- "$(basename "$2")" "/proc/$p/cmdline" 2>/dev/null && { echo "$p"; return 0; }
+  done
+  return 1
+}
+
 wine_output() { cat "$(_pelm_procs)/$1.out" 2>/dev/null; }
 wine_errors() { cat "$(_pelm_procs)/$1.err" 2>/dev/null; }
 
-# SIGTERM, then SIGKILL after GRACE seconds; returns once the pid is gone.
+# A process is named by its pid and its start time ("PID@TICKS"): pids wrap
+# within minutes on a busy machine, and a pid recorded earlier may by now
+# be another job's process. Whatever is signalled is checked first.
+_pelm_started_at() { local s; s=$(cat "/proc/$1/stat" 2>/dev/null) && awk '{ print $20 }' <<<"${s##*) }"; }
+_pelm_ident() { echo "$1@$(_pelm_started_at "$1")"; }
+
+# SIGTERM, then SIGKILL after GRACE seconds; returns once the process is
+# gone (PID, or PID@TICKS as _pelm_ident gives).
 kill_pid() {
-  local pid=$1 grace=${2:-10}
-  _pelm_gone "$pid" && return 0
-  kill "$pid" 2>/dev/null || true
-  if ! wait_for "$grace" _pelm_gone "$pid" >/dev/null 2>&1; then
-    kill -9 "$pid" 2>/dev/null || true
-    wait_for 10 _pelm_gone "$pid" >/dev/null 2>&1 ||
-      { echo "kill_pid: $pid survived SIGKILL" >&2; return 1; }
+  local id=$1 grace=${2:-10}
+  _pelm_gone "$id" && return 0
+  kill "${id%@*}" 2>/dev/null || true
+  if ! wait_for "$grace" _pelm_gone "$id" >/dev/null 2>&1; then
+    _pelm_gone "$id" || kill -9 "${id%@*}" 2>/dev/null || true
+    wait_for 10 _pelm_gone "$id" >/dev/null 2>&1 ||
+      { echo "kill_pid: $1 survived SIGKILL" >&2; return 1; }
   fi
 }
 _pelm_gone() {
-  kill -0 "$1" 2>/dev/null || return 0
-  case "$(ps -o stat= -p "$1" 2>/dev/null)" in Z*|"") return 0 ;; esac
+  local pid=${1%@*}
+  kill -0 "$pid" 2>/dev/null || return 0
+  case "$(ps -o stat= -p "$pid" 2>/dev/null)" in Z*|"") return 0 ;; esac
+  [[ $1 != *@* ]] || [ "$(_pelm_started_at "$pid")" = "${1#*@}" ] || return 0
   return 1
 }
+_pelm_alive() { ! _pelm_gone "$1"; }
 
 # Every program this test started with wine_start and that is still running.
 kill_started() {
   local dir=${PELM_RIG_STATE:-}/procs pid
-  [ -f "$dir/started" ] || return 0
-  while read -r pid; do kill_pid "$pid" 5 || true; done <"$dir/started"
+  [ -f "$dir/started.ident" ] || return 0
+  while read -r pid; do kill_pid "$pid" 5 || true; done <"$dir/started.ident"
 }
 
 _pelm_find_probe() {
@@ -144,13 +168,79 @@ _pelm_find_probe() {
   return 1
 }
 
-# Runs the probe and passes its output and status on. A probe that hangs is
-# stopped after PELM_PROBE_TIMEOUT seconds (default 120).
+# Runs a probe command and passes its output and status on. Inside a rig the
+# commands go to one resident probe per rig through a pair of pipes (a check
+# costs a round trip, not a Wine start); commands that must be processes of
+# their own, arguments that hold a tab or a line break, and calls outside a
+# rig start the probe for themselves. A command unanswered after
+# PELM_PROBE_TIMEOUT seconds (default 120) fails with 124, one whose probe
+# died with 125; either way the next call starts a fresh probe.
 probe() {
   local exe
   exe=$(_pelm_find_probe) ||
     { echo "probe: probe.exe not found (set PELM_PROBE or PELM_BUILD_DIR)" >&2; return 1; }
+  case "${1:-} $*" in hold\ * | window\ * | fault-in-wndproc\ * | serve\ * | *$'\t'* | *$'\n'*) ;; *)
+    [ -z "${PELM_RIG_STATE:-}" ] || { _pelm_probe_ask "$exe" "$@"; return; } ;;
+  esac
   timeout -k 5 "${PELM_PROBE_TIMEOUT:-120}" wine "$exe" "$@" </dev/null
+}
+_pelm_probe_ask() {
+  local exe=$1 dir=$PELM_RIG_STATE/probe lock rc=0
+  shift
+  mkdir -p "$dir"
+  exec {lock}>"$dir/lock"
+  flock "$lock"
+  _pelm_probe_up "$exe" {lock}>&- && _pelm_probe_round "$@" || rc=$?
+  exec {lock}>&-
+  return "$rc"
+}
+# The resident probe of this rig, started if there is none. Its pipes are
+# opened read-write on both sides, so that neither end waits for the other
+# to open and a dead probe shows as silence, not as a hang.
+_pelm_probe_up() {
+  local dir=$PELM_RIG_STATE/probe
+  [ -f "$dir/pid" ] && _pelm_alive "$(cat "$dir/pid")" && return 0
+  rm -f "$dir/in" "$dir/out" "$dir/pid"
+  mkfifo "$dir/in" "$dir/out"
+  wine "$1" serve <>"$dir/in" 1<>"$dir/out" 2>>"$dir/stderr" &
+  _pelm_ident "$!" | tee "$dir/pid" >>"$(_pelm_procs)/started.ident"
+}
+_pelm_probe_round() {
+  local dir=$PELM_RIG_STATE/probe in out line part st rc
+  local deadline=$(( $(date +%s) + ${PELM_PROBE_TIMEOUT:-120} ))
+  exec {in}<>"$dir/in" {out}<>"$dir/out"
+  (IFS=$'\t'; printf '%s\n' "$*") >&"$in"
+  while :; do
+    part=
+    if IFS= read -r -t 1 part <&"$out"; then line+=$part; st=0; break; fi
+    st=$?
+    line+=$part
+    if ! _pelm_alive "$(cat "$dir/pid")"; then st=125; break; fi
+    if [ "$(date +%s)" -ge "$deadline" ]; then st=124; break; fi
+  done
+  exec {in}>&- {out}>&-
+  if [ "$st" != 0 ]; then
+    # The probe is stopped and the pipes go with it: no late answer can be
+    # read as the next command's.
+    kill_pid "$(cat "$dir/pid")" 5 || true
+    rm -f "$dir/pid" "$dir/in" "$dir/out"
+    if [ "$st" = 124 ]; then echo "probe: no answer to [$*] within ${PELM_PROBE_TIMEOUT:-120} s" >&2
+    else echo "probe: the resident probe died during [$*] (its errors: $dir/stderr)" >&2; fi
+    return "$st"
+  fi
+  rc=${line%%$'\t'*} line=${line#*$'\t'}
+  printf '%b' "${line%%$'\t'*}"
+  printf '%b' "${line#*$'\t'}" >&2
+  return "$rc"
+}
+# probe_absent ARGS...: the probe answers "not there" (status 1); a probe
+# that failed otherwise, timed out or died is no proof of an absence.
+probe_absent() {
+  local rc=0 err
+  err=$(probe "$@" 2>&1 >/dev/null) || rc=$?
+  [ "$rc" = 1 ] && return 0
+  echo "probe $*: ${err:-it is there} (status $rc)" >&2
+  return 1
 }
 
 # "red=N green=M gauge=H": pure red and pure green pixels in the notification
@@ -168,12 +258,14 @@ tray_picture() {
     "$PELM_TOP/resources/ImgMute.ico"
 }
 _pelm_tray_area() {
-  local shot tray
+  # The corner grows with the display's DPI, as the taskbar and its icons do.
+  local shot tray w=$((96 * ${PELM_RIG_DPI:-96} / 96)) h=$((32 * ${PELM_RIG_DPI:-96} / 96))
   tray=$(probe find Shell_TrayWnd -) && probe redraw "$tray" ||
     { echo "tray_pixels: the taskbar could not be repainted" >&2; return 1; }
   shot=$(mktemp --suffix=.png)
   import -display "$DISPLAY" -window root "$shot" &&
-    convert "$shot" -crop 96x32+928+736 +repage -depth 8 ppm:- | python3 "$PELM_RIG_DIR/pixels.py" "$@"
+    convert "$shot" -crop "${w}x${h}+$((1024 - w))+$((768 - h))" +repage -depth 8 ppm:- |
+    python3 "$PELM_RIG_DIR/pixels.py" "$@"
   local rc=$?
   rm -f "$shot"
   return $rc
@@ -183,6 +275,16 @@ _pelm_tray_area() {
 # half the 2, 5, 8 ... 29 rows of the 32-pixel one, as a shell that scales
 # that one down shows them too.
 _PELM_GAUGE_ROWS=(1 2 4 5 7 9 10 12 13 14)
+# On a display of another DPI the tray draws the small-icon size of that DPI:
+# the 32-pixel picture's own rows, or those the drawing gives that size.
+_pelm_gauge_rows_at() {
+  if [ "$1" = 32 ]; then echo 2 5 8 11 14 18 21 24 27 29; return; fi
+  awk -v size="$1" '$1 == size { for (i = 2; i <= NF; i++) if (sub(/^levels=/, "", $i)) { gsub(/,/, " ", $i); print $i } }' \
+    "$PELM_TOP/tools/icons/tray.txt"
+}
+if [ "${PELM_RIG_DPI:-96}" != 96 ]; then
+  read -r -a _PELM_GAUGE_ROWS <<<"$(_pelm_gauge_rows_at $((16 * PELM_RIG_DPI / 96)))"
+fi
 tray_shows() { # tray_shows level [PERCENT]|muted|nothing
   local p want
   p=$(tray_pixels) || return 1

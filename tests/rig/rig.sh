@@ -9,9 +9,11 @@
 #   rig.sh screenshot STATE_DIR OUT.png   the whole X screen
 #   rig.sh audio-stop|audio-start STATE_DIR   PulseAudio goes away / comes back
 #
-# Several rigs may run at once (each takes the next free display). A prefix
-# is shared only one rig at a time: the prefix is locked while a rig uses it.
-# PELM_WINEPREFIX overrides the prefix (default: STATE_DIR/../wineprefix-MODE).
+# Several rigs may run at once (each takes the next free display), each with
+# a Wine prefix of its own in STATE_DIR/prefix, taken from one made once per
+# Wine root, locale and registry recipe and kept beside the roots.
+# PELM_RIG_LANG picks the locale (default ja_JP.UTF-8), PELM_RIG_DPI the
+# display's dots per inch (default 96).
 set -euo pipefail
 
 rig_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -25,9 +27,8 @@ die() { log "$*"; exit 1; }
 # shellcheck disable=SC1091 # wait_for, kill_pid, _pelm_gone
 . "$rig_dir/lib.sh"
 poll() { wait_for "$@" >/dev/null 2>&1; }
-alive() { ! _pelm_gone "$1"; }
 
-record_pid() { echo "$1 $2" >>"$state/pids"; }
+record_pid() { echo "$1 $(_pelm_ident "$2")" >>"$state/pids"; }
 
 # A lock whose server is dead is stale: Xvfb clears it itself. A socket
 # without a lock belongs to something else.
@@ -35,14 +36,14 @@ display_taken() {
   local lock=/tmp/.X$1-lock pid
   if [ -e "$lock" ]; then
     pid=$(tr -d ' ' <"$lock" 2>/dev/null)
-    [ -n "$pid" ] && alive "$pid"
+    [ -n "$pid" ] && _pelm_alive "$pid"
     return
   fi
   [ -e "/tmp/.X11-unix/X$1" ]
 }
 
 xvfb_ready() {
-  alive "$2" && [ "$(tr -d ' ' <"/tmp/.X$1-lock" 2>/dev/null)" = "$2" ] &&
+  _pelm_alive "$2" && [ "$(tr -d ' ' <"/tmp/.X$1-lock" 2>/dev/null)" = "$2" ] &&
     xdpyinfo -display ":$1" >/dev/null 2>&1
 }
 
@@ -61,7 +62,7 @@ start_xvfb() {
       DISPLAY=":$n"
       return 0
     fi
-    alive "$pid" && { kill "$pid"; wait "$pid" 2>/dev/null || true; }
+    _pelm_alive "$pid" && { kill "$pid"; wait "$pid" 2>/dev/null || true; }
   done
   die "no free X display between :50 and :149"
 }
@@ -86,51 +87,63 @@ start_pulse() {
   poll 30 env PULSE_SERVER="$PULSE_SERVER" PULSE_CLIENTCONFIG="$PULSE_CLIENTCONFIG" \
       pactl info ||
     die "PulseAudio did not answer within 30 s (see $state/pulse.log)"
-  alive "$pid" || die "PulseAudio exited (see $state/pulse.log)"
+  _pelm_alive "$pid" || die "PulseAudio exited (see $state/pulse.log)"
 }
 
-# One rig per prefix at a time. The lock names the Xvfb pid of its owner, so
-# a lock left by a rig that was killed without stop is recognised as stale.
-lock_prefix() {
-  local lock=$WINEPREFIX.rig-lock limit=${PELM_PREFIX_LOCK_TIMEOUT:-900}
-  local deadline=$(( $(date +%s) + limit )) xpid
-  xpid=$(awk '$1 == "xvfb" { print $2 }' "$state/pids")
-  mkdir -p "$(dirname "$WINEPREFIX")"
-  while ! mkdir "$lock" 2>/dev/null; do
-    local owner
-    owner=$(cat "$lock/owner" 2>/dev/null || true)
-    if [ -n "$owner" ] && ! alive "${owner%% *}"; then
-      log "removing stale prefix lock of ${owner#* }"
-      rm -rf "$lock"
-      continue
-    fi
-    [ "$(date +%s)" -lt "$deadline" ] ||
-      die "prefix $WINEPREFIX is in use by ${owner#* } (waited ${limit} s)"
-    sleep 1
-  done
-  echo "$xpid $state" >"$lock/owner"
-  echo "$lock" >"$state/prefix-lock"
-}
-
-# A prefix belongs to the Wine that made it: a root made anew makes it anew.
+# The prefix a rig starts from is made once per Wine root (its stamp),
+# locale and registry recipe, beside the roots, and every rig takes a copy:
+# Wine's installed binaries, which nothing writes, linked; the rest (the
+# registry, the user's folders) copied. A cached prefix found changed when
+# a rig stops is dropped, and the stop says so (status 3).
+prefix_cache=${PELM_ROOTS:-/var/cache/pelmora}/prefixes
+binaries='.*\.\(dll\|exe\|drv\|sys\|ocx\|acm\|cpl\|ax\|tlb\|ds\|nls\|vxd\|dll16\|exe16\|mod\|ttf\|msstyles\)'
 ensure_prefix() {
-  local made_by
-  made_by=$(bash "$rig_dir/roots.sh" stamp "$PELM_WINE_MODE_ACTIVE")
-  [ "$(cat "$WINEPREFIX/.pelm-ready" 2>/dev/null)" = "$made_by" ] && return 0
-  log "creating Wine prefix $WINEPREFIX (once; it is kept for later runs)"
+  local key cached lock
+  key=$(bash "$rig_dir/roots.sh" stamp "$PELM_WINE_MODE_ACTIVE")-${PELM_WINE_LANG%%.*}-$(registry_recipe | sha256sum | cut -c1-12)
+  cached=$prefix_cache/$PELM_WINE_MODE_ACTIVE-$key
+  mkdir -p "$prefix_cache"
+  exec {lock}>"$prefix_cache/.lock"
+  flock "$lock"
+  [ -f "$cached/.pelm-ready" ] || make_prefix "$cached"
+  exec {lock}>&-
   rm -rf "$WINEPREFIX"
-  timeout 900 wineboot -i </dev/null >"$state/wineboot.log" 2>&1 ||
+  cp -a --link "$cached" "$WINEPREFIX"
+  local f
+  find "$WINEPREFIX" -type f ! -iregex "$binaries" -print0 |
+    while IFS= read -r -d '' f; do cp -p "$f" "$f.own" && mv "$f.own" "$f"; done
+  rm "$WINEPREFIX/.pelm-ready"
+  echo "$cached" >"$state/prefix-from"
+}
+make_prefix() {
+  log "creating the Wine prefix $1 (once per Wine root, locale and registry recipe)"
+  # Those made by an earlier Wine root of this mode are not used again.
+  local root=${1##*/}
+  root=${root%%-*}-$(cut -d- -f2 <<<"$root")
+  find "$prefix_cache" -maxdepth 1 -name "${root%%-*}-*" ! -name "$root-*" -exec rm -rf {} +
+  rm -rf "$1.new"
+  WINEPREFIX=$1.new timeout 900 wineboot -i </dev/null >"$state/wineboot.log" 2>&1 ||
     die "wineboot -i failed (see $state/wineboot.log)"
-  timeout 600 wineserver -w || die "wineserver did not finish the new prefix"
-  echo "$made_by" >"$WINEPREFIX/.pelm-ready"
+  WINEPREFIX=$1.new write_registry
+  WINEPREFIX=$1.new timeout 600 wineserver -w || die "wineserver did not finish the new prefix"
+  touch "$1.new/.pelm-ready"
+  mv "$1.new" "$1"
+}
+cache_untouched() {
+  local cached
+  cached=$(cat "$state/prefix-from" 2>/dev/null) || return 0
+  [ -z "$(find "$cached" -type f -newer "$cached/.pelm-ready" -print -quit 2>/dev/null)" ] && return 0
+  log "this rig wrote into the cached prefix $cached: it is dropped, and made anew by the next rig"
+  (flock 9 && rm -rf "$cached") 9>"$prefix_cache/.lock"
+  return 1
 }
 
-# Written on every start: a wineserver that was killed may not have saved
-# them. Desktop/Desktops put every process on one virtual desktop, whose
+# Desktop/Desktops put every process on one virtual desktop, whose
 # EnableShell gives it a taskbar with a notification area. Audio=pulse keeps
 # Wine from falling back to ALSA, so --no-audio really means no mixer.
 # ShowCrashDialog=0: a crash ends the process instead of leaving a dialog
 # that later checks would mistake for the program's windows.
+# LogPixels is the display's DPI (PELM_RIG_DPI, default 96): above 96 Wine
+# scales a program that does not say it lays itself out, as Windows does.
 # PELM_RIG_FONTLINK=1 (the screenshots): the system faces linked to the IPA
 # font, so that captions, menus and the taskbar show Japanese as on a
 # Japanese Windows. The scenarios keep Wine's own metrics, which their
@@ -146,9 +159,11 @@ font_links() {
 # A REG_MULTI_SZ of one string, as .reg files write it (hex of UTF-16LE).
 multi_sz() { printf '%s\0\0' "$1" | iconv -f UTF-8 -t UTF-16LE | od -An -tx1 -v | tr -s ' \n' ',' | sed 's/^,//; s/,$//'; }
 
-write_registry() {
-  local reg=$state/rig.reg
-  cat >"$reg" <<EOF
+# The registry recipe: the rig's settings, written into the prefix it starts
+# from and again at every start (a wineserver that was killed may not have
+# saved them).
+registry_recipe() {
+  cat <<EOF
 Windows Registry Editor Version 5.00
 
 [HKEY_CURRENT_USER\\Software\\Wine\\Explorer]
@@ -159,6 +174,9 @@ Windows Registry Editor Version 5.00
 
 [HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops\\$DESKTOP_NAME]
 "EnableShell"=dword:00000001
+
+[HKEY_CURRENT_USER\\Control Panel\\Desktop]
+"LogPixels"=dword:$(printf %08x "${PELM_RIG_DPI:-96}")
 
 [HKEY_CURRENT_USER\\Software\\Wine\\Drivers]
 "Audio"="pulse"
@@ -175,6 +193,10 @@ Windows Registry Editor Version 5.00
 
 $(font_links)
 EOF
+}
+write_registry() {
+  local reg=$state/rig.reg
+  registry_recipe >"$reg"
   # UTF-16 with a byte-order mark: the Japanese font names (the forms'
   # fonts, mapped to the IPA fonts) arrive intact whatever the code page.
   { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE "$reg"; } >"$reg.u16" && mv "$reg.u16" "$reg"
@@ -240,7 +262,7 @@ cmd_start() {
   if [ -s "$state/pids" ]; then
     local xpid
     xpid=$(awk '$1 == "xvfb" { print $2 }' "$state/pids")
-    if [ -n "$xpid" ] && alive "$xpid"; then
+    if [ -n "$xpid" ] && _pelm_alive "$xpid"; then
       die "$state already has a running rig; stop it first"
     fi
     # Left by a rig that was killed: clear what may remain of it.
@@ -263,11 +285,9 @@ cmd_start() {
 
   export PELM_RIG_STATE=$state PELM_RIG_AUDIO=$audio
   # PELM_RIG_LANG picks the locale, and so the ANSI code page (default
-  # ja_JP: 932, as on the Japanese systems targeted); each locale has a
-  # prefix of its own.
-  local lang=${PELM_RIG_LANG:-ja_JP.UTF-8} suffix=
-  [ "$lang" = ja_JP.UTF-8 ] || suffix=-${lang%%.*}
-  export WINEPREFIX=${PELM_WINEPREFIX:-$(dirname "$state")/wineprefix-$PELM_WINE_MODE_ACTIVE$suffix}
+  # ja_JP: 932, as on the Japanese systems targeted).
+  local lang=${PELM_RIG_LANG:-ja_JP.UTF-8}
+  export WINEPREFIX=$state/prefix
   # Both are what a user runs: a 32-bit Windows, or 64-bit Windows' WoW64.
   if [ "$PELM_WINE_MODE_ACTIVE" = wow64 ]; then export WINEARCH=win64; else export WINEARCH=win32; fi
   # Wine gets the locale (roots.sh); the scripts here keep the host's.
@@ -285,7 +305,7 @@ cmd_start() {
   echo "$PELM_RIG_TMP" >"$state/tmpdir"
   export PELM_RIG_TMP
   # Folders the roots see at their own paths besides /tmp and the checkout.
-  export PELM_ROOT_BINDS=$state:$(dirname "$WINEPREFIX")
+  export PELM_ROOT_BINDS=$state:$prefix_cache
   export XDG_RUNTIME_DIR=$PELM_RIG_TMP/xdg
   mkdir -p "$XDG_RUNTIME_DIR" "$PELM_RIG_TMP/pulse"
   chmod 700 "$XDG_RUNTIME_DIR"
@@ -303,7 +323,6 @@ cmd_start() {
     start_pulse
     export PULSE_SERVER
   fi
-  lock_prefix
   ensure_prefix
   write_registry
   start_desktop
@@ -335,15 +354,6 @@ cmd_stop() {
     done < <(tac "$state/pids")
     : >"$state/pids"
   fi
-  if [ -f "$state/prefix-lock" ]; then
-    local lock
-    lock=$(cat "$state/prefix-lock")
-    # Only our own lock: another rig may have taken over a stale one.
-    if [ "$(cut -d' ' -f2- "$lock/owner" 2>/dev/null)" = "$state" ]; then
-      rm -rf "$lock"
-    fi
-    rm -f "$state/prefix-lock"
-  fi
   if [ -f "$state/tmpdir" ]; then
     local tmp
     tmp=$(cat "$state/tmpdir")
@@ -351,6 +361,8 @@ cmd_stop() {
     rm -f "$state/tmpdir"
   fi
   rm -f "$state/env"
+  cache_untouched || return 3
+  rm -f "$state/prefix-from"
 }
 
 cmd_screenshot() {

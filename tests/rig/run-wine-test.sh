@@ -62,7 +62,12 @@ cleanup() {
       kill_started
     ) || true
   fi
-  bash "$rig_dir/rig.sh" stop "$state" || true
+  local stopped=0
+  bash "$rig_dir/rig.sh" stop "$state" || stopped=$?
+  if [ "$stopped" = 3 ]; then
+    echo "FAIL: $name wrote into the cached Wine prefix" >&2
+    [ "$rc" -ne 0 ] || rc=1
+  fi
   exit "$rc"
 }
 trap cleanup EXIT

@@ -45,6 +45,40 @@ part_audio() {
   seh_expected "$pid"
   assert_eq "" "$(seh_report)" "an expected exception is not reported"
 
+  # The resident probe: a command unanswered in time fails with 124, one
+  # whose probe dies under it with 125, and the next call is answered by a
+  # fresh probe; a failure of the probe is no proof of an absence.
+  local rc=0 first
+  first=$(cat "$PELM_RIG_STATE/probe/pid")
+  PELM_PROBE_TIMEOUT=2 probe wait-window PelmNoSuchClass - 60000 2>/dev/null || rc=$?
+  assert_eq 124 "$rc" "a probe command unanswered in time fails with 124"
+  assert_match "$(probe find Shell_TrayWnd -)" '^0x[0-9a-f]+$' "the next command is answered"
+  # A probe that takes a command and dies: the check fails with 125, and
+  # the next one starts a fresh probe.
+  local fake
+  fake=$(mktemp -d "$PELM_RIG_STATE/fake.XXXXXX")
+  mkdir "$fake/probe" && mkfifo "$fake/probe/in" "$fake/probe/out"
+  (read -r _) <>"$fake/probe/in" 1<>"$fake/probe/out" &
+  _pelm_ident $! >"$fake/probe/pid"
+  rc=0
+  PELM_RIG_STATE=$fake _pelm_probe_round find Shell_TrayWnd - 2>/dev/null || rc=$?
+  assert_eq 125 "$rc" "a probe that dies under a command fails it with 125"
+  assert_match "$(PELM_RIG_STATE=$fake probe find Shell_TrayWnd -)" '^0x[0-9a-f]+$' "a fresh probe answers after it"
+  kill_pid "$(cat "$fake/probe/pid")" 5
+  [ "$(cat "$PELM_RIG_STATE/probe/pid")" != "$first" ] || fail "the probe that timed out was not started anew"
+  assert_fails probe_absent foreground extra-argument
+  assert_ok probe_absent find PelmNoSuchClass -
+
+  # A pid whose process is not the one recorded (its start time differs)
+  # is not signalled.
+  sleep 600 &
+  local other=$!
+  kill_pid "$other@1" 1
+  _pelm_alive "$other" || fail "kill_pid signalled a process that only shares a recorded pid"
+  pass "a recorded pid that now names another process is left alone"
+  kill_pid "$(_pelm_ident "$other")" 5
+  _pelm_gone "$other" || fail "kill_pid did not stop the process it recorded"
+
   # hold event: ready is printed while the object exists.
   pid=$(wine_start "$(_pelm_find_probe)" hold event PelmRigSelftestEvent 3000)
   wait_for 60 grep -qx ready "$(_pelm_procs)/$pid.out" >/dev/null ||

@@ -11,7 +11,7 @@ set -euo pipefail
 ini="$app/pelmora.ini"
 bin="$app/bin"
 mkdir -p "$bin"
-cp "$PELM_BUILD_DIR/tests/probe/standin.exe" "$bin/sndvol32.exe"
+volume_control_standin
 start() { WINEPATH=$(winepath -w "$bin") wine_start "$exe"; }
 
 # 1. Start: nothing but the icon.
@@ -54,7 +54,7 @@ shot icon-muted
 click_icon 1
 wait_for 30 tray_shows level "$v" >/dev/null || fail "a second click did not unmute to the picture for $v%"
 click_icon 1 2
-wait_for 60 test -f "$bin/sndvol32.exe.started" >/dev/null || fail "a double click did not start the volume control"
+wait_for 60 test -f "$standin_marker" >/dev/null || fail "a double click did not start the volume control"
 pass "a click toggles mute, a double click starts the volume control"
 
 # 6. The menu and the About box.

@@ -10,7 +10,6 @@ set -euo pipefail
 cp "$PELM_BUILD_DIR/tests/win32/endpoint_test.exe" "$app/"
 probe_exe=$(winepath -w "$app/endpoint_test.exe")
 keys=('HKCU\Software\Wine\AppDefaults\endpoint_test.exe' 'HKCU\Software\Wine\AppDefaults\pelmora.exe')
-for k in "${keys[@]}"; do wine reg delete "$k" /f >/dev/null 2>&1 || true; done
 providers() { wine "$probe_exe" </dev/null 2>/dev/null | tr -d '\r'; }
 # Wine traces the endpoint volume interface's calls; only the endpoint
 # provider uses that interface.
@@ -47,5 +46,4 @@ xdotool mousemove 500 767 sleep 0.3 click 5
 wait_for 30 percent >/dev/null || fail "no level after a notch with Windows XP"
 assert_eq 0 "$(endpoint_calls "$pid")" "endpoint calls with Windows XP"
 stop_program "exit code with Windows XP"
-for k in "${keys[@]}"; do wine reg delete "$k" /f >/dev/null 2>&1 || true; done
 finish

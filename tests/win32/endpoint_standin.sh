@@ -15,13 +15,11 @@ cp "$PELM_BUILD_DIR/tests/win32/mmdevapi.dll" "$PELM_BUILD_DIR/tests/win32/endpo
   "$PELM_BUILD_DIR/tests/win32/endpoint_test.exe" "$app/"
 printf '[Pelmora]\r\nm_bCtrlKeyMute=1\r\n' >"$app/pelmora.ini"
 # The enumerator's server is registered by full path into the system folder,
-# where only Wine's placeholder lies: it is pointed at the stand-in for the
-# test and back afterwards. Processes without the override load Wine's own
-# library either way.
+# where only Wine's placeholder lies: in this rig's own prefix it is pointed
+# at the stand-in, in the registry view of 32-bit programs. Processes
+# without the override load Wine's own library either way.
 server='HKLM\Software\Classes\CLSID\{BCDE0395-E52F-467C-8E3D-C4579291692E}\InprocServer32'
-restore_server() { wine reg add "$server" /ve /d 'C:\windows\system32\mmdevapi.dll' /f >/dev/null 2>&1 || true; }
-trap 'restore_server; kill_started' EXIT
-wine reg add "$server" /ve /d "$(winepath -w "$app/mmdevapi.dll")" /f >/dev/null 2>&1 ||
+wine reg add "$server" /ve /d "$(winepath -w "$app/mmdevapi.dll")" /reg:32 /f >/dev/null 2>&1 ||
   fail "cannot register the stand-in"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:+$WINEDLLOVERRIDES;}mmdevapi=n"
 ctl_exe=$(winepath -w "$app/endpoint_ctl.exe")
@@ -43,13 +41,9 @@ s=$(ctl reset level0=0.4 level1=0.8)
 assert_eq 0 "$(field present "$s")" "no device before the start"
 pid=$(wine_start "$exe")
 # Without a device Wine's waveform mixer has none either: the start-up box.
-started() {
-  probe find TPelmFormMain - && return 0
-  probe msgbox "Pelmora エラー" 2000 --dismiss >>"$app/boxes" || true
-  return 1
-}
-hwnd=$(wait_for 300 started) || fail "main window never appeared"
-echo "  start-up error box: $(cat "$app/boxes" 2>/dev/null || echo none)"
+assert_eq "ミキサーデバイスが取得できませんでした。" "$(probe msgbox "Pelmora エラー" 300000 --dismiss)" \
+  "the start-up box of a machine without a device"
+hwnd=$(wait_for 300 probe find TPelmFormMain -) || fail "main window never appeared"
 # The fallback looks for the endpoint on the poll.
 g0=$(field get_default)
 looked_again() { [ "$(field get_default)" -gt "$((g0 + 2))" ]; }

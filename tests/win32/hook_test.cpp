@@ -11,11 +11,11 @@
 //                        thread (no messages retrieved) until --watch
 //                        releases it or a minute has passed; afterwards
 //                        expects the notches +120 and -120 made meanwhile
-//   hook_test --watch X Y
+//   hook_test --watch N
 //                        installs its own low-level hook (before --held
 //                        starts, so that it is called after the library's)
-//                        and waits (bounded) for two notches and a move to
-//                        X,Y to pass it while --held still holds its
+//                        and waits (bounded) for two notches and N moves
+//                        to pass it while --held still holds its
 //                        thread, then releases that thread
 //   hook_test --crash    starts the hook, checks one notch arrives, and ends
 //                        its process without HookEnd (exit code 3)
@@ -308,23 +308,24 @@ int RunHeld()
 }
 
 // The watcher's own low-level hook, installed before the library's and so
-// called only once the library's procedure has passed an event on.
-int g_watchWheels = 0;
-POINT g_watchLastMove = {-1, -1};
+// called only once the library's procedure has passed an event on. It only
+// counts: Wine's WoW64 hands a 32-bit hook reached through another
+// process's CallNextHookEx a pointer it cannot read.
+long g_watchWheels = 0;
+long g_watchMoves = 0;
 
 LRESULT CALLBACK WatchProc(int code, WPARAM wParam, LPARAM lParam)
 {
     if (code == HC_ACTION) {
-        const MSLLHOOKSTRUCT* info = reinterpret_cast<const MSLLHOOKSTRUCT*>(lParam);
         if (wParam == WM_MOUSEWHEEL)
             ++g_watchWheels;
         else if (wParam == WM_MOUSEMOVE)
-            g_watchLastMove = info->pt;
+            ++g_watchMoves;
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-int RunWatch(int x, int y)
+int RunWatch(int moves)
 {
     HHOOK hook = SetWindowsHookExA(WH_MOUSE_LL, WatchProc, GetModuleHandleA(nullptr), 0);
     if (!hook) {
@@ -349,15 +350,15 @@ int RunWatch(int x, int y)
         std::printf("FAIL the --held process never held its thread\n");
         return 1;
     }
-    std::printf("SEEN the thread held; waiting for two notches and the pointer at %d,%d\n", x, y);
+    std::printf("SEEN the thread held; waiting for two notches and %d moves\n", moves);
     std::fflush(stdout);
     const bool arrived = PumpUntil(
-        [&] { return g_watchWheels >= 2 && g_watchLastMove.x == x && g_watchLastMove.y == y; }, kProcessBoundMs / 2);
+        [&] { return g_watchWheels >= 2 && g_watchMoves >= moves; }, kProcessBoundMs / 2);
     // Still held at the moment they were seen?
     const bool stillHeld = WaitForSingleObject(held, 0) == WAIT_OBJECT_0;
     SetEvent(release);
     Check(arrived, "the moves and notches were passed on",
-          Format("%ld notches, last move to x %ld", g_watchWheels, g_watchLastMove.x));
+          Format("%ld notches, %ld moves", g_watchWheels, g_watchMoves));
     Check(arrived && stillHeld, "... while the hooking process's user-interface thread was held",
           arrived ? "only after the thread was released" : "");
     UnhookWindowsHookEx(hook);
@@ -564,8 +565,8 @@ int main(int argc, char** argv)
 {
     if (argc == 3 && std::strcmp(argv[1], "--sink") == 0)
         return RunSink(argv[2]);
-    if (argc == 4 && std::strcmp(argv[1], "--watch") == 0)
-        return RunWatch(std::atoi(argv[2]), std::atoi(argv[3]));
+    if (argc == 3 && std::strcmp(argv[1], "--watch") == 0)
+        return RunWatch(std::atoi(argv[2]));
 
     OSVERSIONINFOA version = {};
     version.dwOSVersionInfoSize = sizeof(version);

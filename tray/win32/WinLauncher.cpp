@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "framework/win32/WinBound.h"
+
 bool TWinLauncher::FileExists(const std::string& path)
 {
     DWORD attr = GetFileAttributesA(path.c_str());
@@ -26,8 +28,7 @@ namespace {
 bool RunningUnderWow64()
 {
     typedef BOOL(WINAPI * TIsWow64Process)(HANDLE, PBOOL);
-    auto f = reinterpret_cast<TIsWow64Process>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "IsWow64Process")));
+    auto f = ProcFrom<TIsWow64Process>(GetModuleHandleA("kernel32.dll"), "IsWow64Process");
     BOOL wow = FALSE;
     return f && f(GetCurrentProcess(), &wow) && wow;
 }
@@ -52,10 +53,18 @@ bool TWinLauncher::StartProcess(const std::string& path, const std::string& comm
     PROCESS_INFORMATION pi = {};
     std::vector<char> cmd(commandLine.begin(), commandLine.end());
     cmd.push_back('\0');
-    if (!CreateProcessA(path.c_str(), cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi))
+    // No handle of ours goes to the new process: it outlives us and has no use for them.
+    if (!CreateProcessA(path.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
         return false;
     // The program does not wait for it.
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     return true;
+}
+
+bool TWinLauncher::VistaOrLater()
+{
+    OSVERSIONINFOA version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT && version.dwMajorVersion >= 6;
 }

@@ -7,4 +7,5 @@ public:
     std::string PathVariable() override;
     std::string SystemDirectory() override;
     bool StartProcess(const std::string& path, const std::string& commandLine) override;
+    bool VistaOrLater() override;
 };

@@ -6,7 +6,8 @@
 #include <endpointvolume.h>
 
 #include <cstring>
-#include <string>
+
+#include "framework/win32/WinBound.h"
 
 namespace {
 // Their published values, defined here: the import libraries at hand do not
@@ -15,8 +16,6 @@ namespace {
 const GUID kClsidMMDeviceEnumerator = {0xbcde0395, 0xe52f, 0x467c, {0x8e, 0x3d, 0xc4, 0x57, 0x92, 0x91, 0x69, 0x2e}};
 const GUID kIidIMMDeviceEnumerator = {0xa95664d2, 0x9614, 0x4f35, {0xa7, 0x46, 0xde, 0x8d, 0xb6, 0x36, 0x17, 0xe6}};
 const GUID kIidIAudioEndpointVolume = {0x5cdf2c82, 0x841e, 0x4546, {0x97, 0x22, 0x0c, 0xf7, 0x40, 0x78, 0x22, 0x9a}};
-// AUDCLNT_E_DEVICE_INVALIDATED, without the whole audio client header.
-const HRESULT kDeviceInvalidated = static_cast<HRESULT>(0x88890004u);
 
 typedef HRESULT(WINAPI* TCoInitializeEx)(LPVOID, DWORD);
 typedef HRESULT(WINAPI* TCoCreateInstance)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*);
@@ -27,7 +26,7 @@ typedef void(WINAPI* TCoTaskMemFree)(LPVOID);
 // without a cast-function-type warning.
 void (*Proc(void* module, const char* name))()
 {
-    return reinterpret_cast<void (*)()>(GetProcAddress(static_cast<HMODULE>(module), name));
+    return ProcFrom<void (*)()>(static_cast<HMODULE>(module), name);
 }
 
 template <typename T> T As(void (*proc)())
@@ -47,12 +46,7 @@ bool TEndpointMixer::Acquire()
         if (!m_ole32) {
             // From the system folder only: a copy beside the program is not
             // to be picked up.
-            char dir[MAX_PATH];
-            const UINT length = GetSystemDirectoryA(dir, sizeof dir);
-            if (length == 0 || length >= sizeof dir)
-                return false;
-            const std::string path = std::string(dir, length) + "\\ole32.dll";
-            m_ole32 = LoadLibraryA(path.c_str());
+            m_ole32 = LoadSystemLibrary("ole32.dll");
             if (!m_ole32)
                 return false;
         }
@@ -122,12 +116,19 @@ void TEndpointMixer::DropVolume()
     m_deviceId.clear();
 }
 
-void TEndpointMixer::Release()
+void TEndpointMixer::Drop()
 {
+    // After the audio service restarted, the enumerator is as dead as the
+    // volume interface it gave; the library and COM stay for the next look.
     DropVolume();
     if (m_enumerator)
         m_enumerator->Release();
     m_enumerator = nullptr;
+}
+
+void TEndpointMixer::Release()
+{
+    Drop();
     if (m_uninitialize)
         As<TCoUninitialize>(m_coUninitialize)();
     m_uninitialize = false;
@@ -138,20 +139,10 @@ void TEndpointMixer::Release()
     m_ole32 = nullptr;
 }
 
-long TEndpointMixer::Checked(long hr)
-{
-    // The endpoint was rebuilt (at logon, or a driver's restart): the
-    // interface is dead for good, while the device may well come back under
-    // the same id; the next call activates it afresh.
-    if (hr == kDeviceInvalidated)
-        DropVolume();
-    return hr;
-}
-
 bool TEndpointMixer::ReadScalar(float& scalar)
 {
     float level = 0.0f;
-    if (!Follow() || FAILED(Checked(m_volume->GetMasterVolumeLevelScalar(&level))))
+    if (!Follow() || FAILED(m_volume->GetMasterVolumeLevelScalar(&level)))
         return false;
     scalar = level;
     return true;
@@ -161,13 +152,13 @@ TEndpointResult TEndpointMixer::WriteScalar(float scalar)
 {
     if (!Follow())
         return E_FAIL; // no device now: not a refusal
-    return Checked(m_volume->SetMasterVolumeLevelScalar(scalar, nullptr));
+    return m_volume->SetMasterVolumeLevelScalar(scalar, nullptr);
 }
 
 bool TEndpointMixer::ReadMute(bool& muted)
 {
     BOOL value = FALSE;
-    if (!Follow() || FAILED(Checked(m_volume->GetMute(&value))))
+    if (!Follow() || FAILED(m_volume->GetMute(&value)))
         return false;
     muted = value != FALSE;
     return true;
@@ -175,7 +166,7 @@ bool TEndpointMixer::ReadMute(bool& muted)
 
 bool TEndpointMixer::WriteMute(bool muted)
 {
-    return Follow() && SUCCEEDED(Checked(m_volume->SetMute(muted ? TRUE : FALSE, nullptr)));
+    return Follow() && SUCCEEDED(m_volume->SetMute(muted ? TRUE : FALSE, nullptr));
 }
 
 TWindowsVersion WindowsVersion()

@@ -18,6 +18,7 @@ public:
 
 protected:
     bool Acquire() override;
+    void Drop() override;
     void Release() override;
     bool ReadScalar(float& scalar) override;
     TEndpointResult WriteScalar(float scalar) override;
@@ -27,8 +28,6 @@ protected:
 private:
     bool Follow();
     void DropVolume();
-    // The call's answer; a device gone from under the volume interface drops it.
-    long Checked(long hr);
 
     void* m_ole32 = nullptr;     // HMODULE
     bool m_uninitialize = false; // our CoInitializeEx counted and needs its CoUninitialize

@@ -7,6 +7,8 @@
 
 #include <cstring>
 
+#include "framework/win32/WinBound.h"
+
 static_assert(sizeof(MIXERCAPSA) == 48, "MIXERCAPSA");
 static_assert(sizeof(MIXERLINEA) == 168, "MIXERLINEA");
 static_assert(sizeof(MIXERLINECONTROLSA) == 24, "MIXERLINECONTROLSA");
@@ -22,14 +24,17 @@ HMIXEROBJ Obj(uint32_t handle)
 
 uint32_t TWinMixer::GetNumDevs()
 {
-    return mixerGetNumDevs();
+    // No winmm in the system folder: no mixer, as on a machine without a sound card.
+    const auto getNumDevs = Bound().mixerGetNumDevs;
+    return getNumDevs ? getNumDevs() : 0;
 }
 
 bool TWinMixer::GetDevCaps(uint32_t device, TMixerCaps& caps)
 {
     MIXERCAPSA mc;
     std::memset(&mc, 0, sizeof mc);
-    if (mixerGetDevCapsA(device, &mc, sizeof mc) != MMSYSERR_NOERROR)
+    const auto getDevCaps = Bound().mixerGetDevCapsA;
+    if (!getDevCaps || getDevCaps(device, &mc, sizeof mc) != MMSYSERR_NOERROR)
         return false;
     std::memcpy(&caps, &mc, sizeof caps);
     return true;
@@ -38,7 +43,8 @@ bool TWinMixer::GetDevCaps(uint32_t device, TMixerCaps& caps)
 bool TWinMixer::Open(uint32_t device, uint32_t& handle)
 {
     HMIXER h = nullptr;
-    if (mixerOpen(&h, device, 0, 0, CALLBACK_NULL | MIXER_OBJECTF_MIXER) != MMSYSERR_NOERROR)
+    const auto open = Bound().mixerOpen;
+    if (!open || open(&h, device, 0, 0, CALLBACK_NULL | MIXER_OBJECTF_MIXER) != MMSYSERR_NOERROR)
         return false;
     handle = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(h));
     return true;
@@ -50,7 +56,8 @@ bool TWinMixer::GetSpeakersLine(uint32_t handle, uint32_t& lineId)
     std::memset(&line, 0, sizeof line);
     line.cbStruct = sizeof line;
     line.dwComponentType = MIXERLINE_COMPONENTTYPE_DST_SPEAKERS;
-    if (mixerGetLineInfoA(Obj(handle), &line, MIXER_OBJECTF_HMIXER | MIXER_GETLINEINFOF_COMPONENTTYPE) !=
+    const auto getLineInfo = Bound().mixerGetLineInfoA;
+    if (!getLineInfo || getLineInfo(Obj(handle), &line, MIXER_OBJECTF_HMIXER | MIXER_GETLINEINFOF_COMPONENTTYPE) !=
         MMSYSERR_NOERROR)
         return false;
     lineId = line.dwLineID;
@@ -71,8 +78,9 @@ bool TWinMixer::GetLineControl(uint32_t handle, uint32_t lineId, uint32_t contro
     lc.cControls = 1;
     lc.cbmxctrl = sizeof control;
     lc.pamxctrl = &control;
-    if (mixerGetLineControlsA(Obj(handle), &lc, MIXER_OBJECTF_HMIXER | MIXER_GETLINECONTROLSF_ONEBYTYPE) !=
-        MMSYSERR_NOERROR)
+    const auto getLineControls = Bound().mixerGetLineControlsA;
+    if (!getLineControls ||
+        getLineControls(Obj(handle), &lc, MIXER_OBJECTF_HMIXER | MIXER_GETLINECONTROLSF_ONEBYTYPE) != MMSYSERR_NOERROR)
         return false;
     controlId = control.dwControlID;
     minimum = control.Bounds.dwMinimum;
@@ -99,7 +107,8 @@ bool TWinMixer::GetControlValue(uint32_t handle, uint32_t controlId, uint32_t& v
 {
     DWORD v = 0;
     MIXERCONTROLDETAILS d = Details(controlId, &v);
-    if (mixerGetControlDetailsA(Obj(handle), &d, MIXER_OBJECTF_HMIXER | MIXER_GETCONTROLDETAILSF_VALUE) !=
+    const auto getDetails = Bound().mixerGetControlDetailsA;
+    if (!getDetails || getDetails(Obj(handle), &d, MIXER_OBJECTF_HMIXER | MIXER_GETCONTROLDETAILSF_VALUE) !=
         MMSYSERR_NOERROR)
         return false;
     value = v;
@@ -110,13 +119,15 @@ bool TWinMixer::SetControlValue(uint32_t handle, uint32_t controlId, uint32_t va
 {
     DWORD v = value;
     MIXERCONTROLDETAILS d = Details(controlId, &v);
-    return mixerSetControlDetails(Obj(handle), &d, MIXER_OBJECTF_HMIXER | MIXER_SETCONTROLDETAILSF_VALUE) ==
+    const auto setDetails = Bound().mixerSetControlDetails;
+    return setDetails && setDetails(Obj(handle), &d, MIXER_OBJECTF_HMIXER | MIXER_SETCONTROLDETAILSF_VALUE) ==
            MMSYSERR_NOERROR;
 }
 
 void TWinMixer::Close(uint32_t handle)
 {
-    mixerClose(reinterpret_cast<HMIXER>(static_cast<uintptr_t>(handle)));
+    if (const auto close = Bound().mixerClose)
+        close(reinterpret_cast<HMIXER>(static_cast<uintptr_t>(handle)));
 }
 
 // From Windows Vista on, the waveform mixer's volume and mute are the

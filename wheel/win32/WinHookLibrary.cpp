@@ -5,6 +5,7 @@
 #include <string>
 
 #include "framework/FullString.h"
+#include "framework/win32/WinBound.h"
 #include "framework/win32/WinTextServices.h"
 #include "wheel/PathText.h"
 
@@ -15,11 +16,6 @@ typedef void(__cdecl* TNoArgs)();
 HMODULE Module(THandle library)
 {
     return reinterpret_cast<HMODULE>(library);
-}
-
-void* Export(THandle library, const char* name)
-{
-    return library ? reinterpret_cast<void*>(GetProcAddress(Module(library), name)) : nullptr;
 }
 
 HMODULE LoadFromOwnFolder()
@@ -38,11 +34,11 @@ HMODULE LoadFromOwnFolder()
     // character of its name is not in the ANSI code page.
     std::wstring exe;
     if (!ReadFullString([](wchar_t* buffer, uint32_t capacity) -> uint32_t {
-            return GetModuleFileNameW(nullptr, buffer, capacity);
+            return Bound().GetModuleFileNameW(nullptr, buffer, capacity);
         }, exe))
         return nullptr;
     const std::wstring path = HookLibraryPath(exe);
-    return path.empty() ? nullptr : LoadLibraryW(LongPathForm(path).c_str());
+    return path.empty() ? nullptr : Bound().LoadLibraryW(LongPathForm(path).c_str());
 }
 } // namespace
 
@@ -59,19 +55,19 @@ THandle TWinHookLibrary::Load()
 
 void TWinHookLibrary::SetHWND(THandle library, THandle wnd, THandle libraryInstance)
 {
-    if (auto f = reinterpret_cast<TSetHWND>(Export(library, "SetHWND")))
+    if (auto f = ProcFrom<TSetHWND>(Module(library), "SetHWND"))
         f(reinterpret_cast<HWND>(wnd), reinterpret_cast<HINSTANCE>(libraryInstance));
 }
 
 void TWinHookLibrary::HookStart(THandle library)
 {
-    if (auto f = reinterpret_cast<TNoArgs>(Export(library, "HookStart")))
+    if (auto f = ProcFrom<TNoArgs>(Module(library), "HookStart"))
         f();
 }
 
 void TWinHookLibrary::HookEnd(THandle library)
 {
-    if (auto f = reinterpret_cast<TNoArgs>(Export(library, "HookEnd")))
+    if (auto f = ProcFrom<TNoArgs>(Module(library), "HookEnd"))
         f();
 }
 

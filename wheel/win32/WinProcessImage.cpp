@@ -4,6 +4,7 @@
 #include <tlhelp32.h>
 
 #include "framework/FullString.h"
+#include "framework/win32/WinBound.h"
 #include "wheel/PathText.h"
 
 static_assert(sizeof(OSVERSIONINFOA) == 148, "OSVERSIONINFOA as the 9x family knows it");
@@ -21,21 +22,6 @@ struct TPsapi {
     TEnumProcessModules EnumProcessModules = nullptr;
     TGetModuleFileNameExA GetModuleFileNameExA = nullptr;
 };
-
-// PSAPI.DLL from the system folder by its full path, so that a copy planted
-// beside the program or in the current folder is never the one loaded.
-HMODULE LoadPsapi()
-{
-    char dir[MAX_PATH];
-    const UINT length = GetSystemDirectoryA(dir, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        return nullptr;
-    std::string path(dir, length);
-    if (!EndsWithPathSeparator(path))
-        path += '\\';
-    path += "PSAPI.DLL";
-    return LoadLibraryA(path.c_str());
-}
 
 bool ImageNameByPsapi(const TPsapi& psapi, DWORD pid, std::string& path)
 {
@@ -66,12 +52,11 @@ const TPsapi& Psapi()
     static bool bound = false;
     if (!bound) {
         bound = true;
-        if (HMODULE library = LoadPsapi()) {
-            psapi.EnumProcessModules = reinterpret_cast<TEnumProcessModules>(
-                reinterpret_cast<void*>(GetProcAddress(library, "EnumProcessModules")));
-            psapi.GetModuleFileNameExA = reinterpret_cast<TGetModuleFileNameExA>(
-                reinterpret_cast<void*>(GetProcAddress(library, "GetModuleFileNameExA")));
-        }
+        // From the system folder by its full path, so that a copy planted
+        // beside the program or in the current folder is never the one loaded.
+        HMODULE library = LoadSystemLibrary("PSAPI.DLL");
+        psapi.EnumProcessModules = ProcFrom<TEnumProcessModules>(library, "EnumProcessModules");
+        psapi.GetModuleFileNameExA = ProcFrom<TGetModuleFileNameExA>(library, "GetModuleFileNameExA");
     }
     return psapi;
 }
@@ -88,10 +73,7 @@ bool ImageNameNT(DWORD pid, std::string& path)
 // image path can.
 bool ImageNameByQuery(DWORD pid, std::string& path)
 {
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    auto query = kernel ? reinterpret_cast<TQueryFullProcessImageNameA>(
-                              reinterpret_cast<void*>(GetProcAddress(kernel, "QueryFullProcessImageNameA")))
-                        : nullptr;
+    auto query = ProcFrom<TQueryFullProcessImageNameA>(GetModuleHandleA("kernel32.dll"), "QueryFullProcessImageNameA");
     if (!query)
         return false;
     const DWORD kProcessQueryLimitedInformation = 0x1000;
@@ -117,10 +99,9 @@ bool ImageName9x(DWORD pid, std::string& path)
     HMODULE kernel = GetModuleHandleA("kernel32.dll");
     if (!kernel)
         return false;
-    auto createSnapshot = reinterpret_cast<TCreateToolhelp32Snapshot>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "CreateToolhelp32Snapshot")));
-    auto first = reinterpret_cast<TProcess32>(reinterpret_cast<void*>(GetProcAddress(kernel, "Process32First")));
-    auto next = reinterpret_cast<TProcess32>(reinterpret_cast<void*>(GetProcAddress(kernel, "Process32Next")));
+    auto createSnapshot = ProcFrom<TCreateToolhelp32Snapshot>(kernel, "CreateToolhelp32Snapshot");
+    auto first = ProcFrom<TProcess32>(kernel, "Process32First");
+    auto next = ProcFrom<TProcess32>(kernel, "Process32Next");
     if (!createSnapshot || !first || !next)
         return false;
     HANDLE snapshot = createSnapshot(TH32CS_SNAPPROCESS, 0);

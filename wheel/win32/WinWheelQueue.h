@@ -3,5 +3,7 @@
 
 class TWinWheelQueue : public IWheelQueue {
 public:
-    bool TakeNext(THandle wnd, uint32_t& wParam) override;
+    bool TakeNext(THandle wnd, uint32_t& wParam, uint32_t& time) override;
+    uint32_t MessageTime() override;
+    uint32_t Now() override;
 };

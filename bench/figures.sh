@@ -13,14 +13,11 @@
 # under them. Fails only when a figure cannot be taken or the program or a
 # floor misbehaves; no time is asserted.
 set -euo pipefail
-. "$(dirname "$0")/common.inc"
+. "$(dirname "$0")/../tests/win32/common.inc"
 
-# Run among the tests it takes one short round, so that every figure is
-# still taken; tools/bench.sh asks for the full counts.
-rounds=${PELM_BENCH_ROUNDS:-1}
-notifications=${PELM_BENCH_NOTIFICATIONS:-1000}
-openings=${PELM_BENCH_OPENINGS:-10}
-idle_s=${PELM_BENCH_IDLE_SECONDS:-10}
+# tools/bench.sh gives the counts.
+rounds=$PELM_BENCH_ROUNDS notifications=$PELM_BENCH_NOTIFICATIONS
+openings=$PELM_BENCH_OPENINGS idle_s=$PELM_BENCH_IDLE_SECONDS
 desk_n=500 bar_n=200 burst_n=1000
 mode=${PELM_WINE_MODE_ACTIVE:-unknown}
 WM_HOOKWHEEL=0x8065 WM_CLOSE=0x10
@@ -66,16 +63,6 @@ row() {
   echo "rounds: $1: program$3 / floor$4"
 }
 
-# The Linux process that runs a program of ours. Wine's launcher (the pid
-# wine_start gives) has start.exe start it apart and waits; it is named
-# after its executable, and the folder tells ours from any other's.
-linux_pid() { # EXE_NAME FOLDER
-  local p
-  for p in $(pgrep -x "$1"); do
-    grep -qaF -- "$(basename "$2")" "/proc/$p/cmdline" 2>/dev/null && { echo "$p"; return 0; }
-  done
-  return 1
-}
 # CPU time of all the process's threads, in ns.
 cpu_ns() {
   local t n s=0
