@@ -27,7 +27,14 @@ ASAN_OPTIONS=detect_leaks=1 "$build/host-asan/host_tests" --gtest_brief=1
 cmake -S "$top" -B "$build/win32" -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$top/cmake/toolchain-i686-mingw.cmake" >/dev/null
 cmake --build "$build/win32" -j "$jobs"
-ctest --test-dir "$build/win32" --output-on-failure
+# Each scenario has a rig of its own and spends most of its time waiting for
+# the program, so three run side by side; under emulation every one keeps a
+# core busy, so one at a time (PELM_WINE_JOBS says otherwise).
+wine_jobs=${PELM_WINE_JOBS:-3}
+if [ -z "${PELM_WINE_JOBS:-}" ] && [ "$(bash "$top/tests/rig/roots.sh" mode 2>/dev/null)" = emulated ]; then
+  wine_jobs=1
+fi
+ctest --test-dir "$build/win32" -j "$wine_jobs" --output-on-failure
 
 # Where no Wine mode can run every scenario skips itself, and the run above
 # is green without having run one: that is no pass unless it was asked for.
