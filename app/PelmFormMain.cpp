@@ -1,26 +1,25 @@
 #include "app/PelmFormMain.h"
 
+#include <algorithm>
+
 #include "framework/Application.h"
 #include "framework/System.h"
 #include "tray/ShellTray.h"
 #include "wheel/HookLibrary.h"
-
-#include "pelm_version.h"
-
-const char* const kProductName = "Pelmora";
-const char* const kVersion = PELM_VERSION_TEXT; // from CMakeLists.txt
 
 TPelmFormMain* PelmFormMain = nullptr;
 TStringList* g_StoredProgramList = nullptr;
 THandle g_hHookDll = 0;
 
 TPelmFormMain::TPelmFormMain(TFormBuilder& builder, TPelmPlatform& platform)
-    : TForm("TPelmFormMain"), m_platform(platform)
+    : TForm("TPelmFormMain"), m_platform(platform), m_volume(*platform.Mixer),
+      m_tray(*platform.Shell, *platform.System, *this),
+      m_wheel(platform.WheelQueue, *platform.System, platform.Windows, m_programs, m_volume)
 {
     // The description is built and FormCreate runs before the steps below.
     builder.Build(*this, "PELMFORMMAIN");
 
-    m_strTipText = std::string(kProductName) + " " + kVersion;
+    m_tray.m_strTipText = TTrayIcon::StartTipText();
     IHookLibrary& hook = *m_platform.Hook;
     g_hHookDll = hook.Load();
     hook.SetHWND(g_hHookDll, Handle(), g_hHookDll);
@@ -29,36 +28,33 @@ TPelmFormMain::TPelmFormMain(TFormBuilder& builder, TPelmPlatform& platform)
 
 void TPelmFormMain::FormCreate(TComponent*)
 {
-    g_StoredProgramList = new TStringList();
-    m_bMuteOnWinReboot = false;
-    m_bCtrlKeyMute = true;
+    g_StoredProgramList = &m_programs;
+    m_settings = TSettings();
     LoadSettings();
 
-    m_hMixer = 0;
-    m_dwVolumeControlID = 0xFFFFFFFF;
-    m_dwMuteControlID = 0xFFFFFFFF;
-    if (!GetVolume(m_nVolume))
+    if (!m_volume.GetVolume(m_volume.m_nVolume))
         Application->ShowMessageBox("ミキサーデバイスが取得できませんでした。", "Pelmora エラー", kMbOk | kMbIconError);
 
-    if (m_bMuteOnWinReboot)
-        SetMute(false);
+    if (m_settings.m_bMuteOnWinReboot)
+        m_volume.SetMute(false);
     else
-        GetMute(m_bMute);
+        m_volume.GetMute(m_volume.m_bMute);
 
     btnGoHide->SetEnabled(cbHideEnable->Checked());
+    TImage* const levels[] = {Img10p, Img20p, Img30p, Img40p, Img50p, Img60p, Img70p, Img80p, Img90p, Img100p};
+    std::copy(levels, levels + 10, m_tray.Levels);
+    m_tray.Mute = ImgMute;
+    m_tray.Wanted = cbHideEnable->Checked();
     m_uTaskbarCreatedMsg = m_platform.System->TaskbarCreatedMessage();
-    UpdateTrayIconSize();
-    NotifyTray(kNimAdd);
+    m_tray.Start(m_volume.m_nVolume, m_volume.MutedNow());
     if (m_uTaskbarCreatedMsg != 0) // the window exists from the add on
         m_platform.System->AllowLowerMessage(Handle(), m_uTaskbarCreatedMsg);
-    m_strTipText = std::string(kProductName) + " " + kVersion;
-    NotifyTray(kNimModify);
     GetVolTimer->SetEnabled(true);
 }
 
 void TPelmFormMain::DestroySteps()
 {
-    m_strTipText.clear();
+    m_tray.m_strTipText.clear();
 }
 
 void TPelmFormMain::FormDestroy(TComponent*)
@@ -70,12 +66,33 @@ void TPelmFormMain::FormDestroy(TComponent*)
     } catch (const std::exception& e) {
         Application->ShowException(e);
     }
-    delete g_StoredProgramList;
+    m_programs.Clear();
     g_StoredProgramList = nullptr;
-    CloseMixer();
-    NotifyTray(kNimDelete);
+    m_volume.CloseMixer();
+    m_tray.Hide();
     m_platform.Hook->HookEnd(g_hHookDll);
     m_platform.Hook->Free(g_hHookDll);
+}
+
+void TPelmFormMain::LoadSettings()
+{
+    Application->HelpFile = LoadSettingsFile(*m_platform.Profile, m_programs, m_settings.m_bMuteOnWinReboot,
+                                             m_settings.m_bCtrlKeyMute)
+                                .helpPath;
+}
+
+void TPelmFormMain::SaveSettings()
+{
+    SaveSettingsFile(*m_platform.Profile, m_programs, m_settings.m_bMuteOnWinReboot, m_settings.m_bCtrlKeyMute);
+}
+
+void TPelmFormMain::ShowVolume(bool withLevel)
+{
+    const bool muted = m_volume.MutedNow();
+    if (withLevel)
+        m_tray.ShowLevel(m_volume.m_nVolume, muted);
+    else
+        m_tray.Show(m_volume.m_nVolume, muted);
 }
 
 void TPelmFormMain::WndProc(TMessage& message)
@@ -98,21 +115,30 @@ void TPelmFormMain::WndProc(TMessage& message)
         return;
     case kWmSettingChange: // the DPI of the taskbar may have changed
     case kWmDpiChanged:
-        TrayIconSizeMayHaveChanged();
+        m_tray.SizeMayHaveChanged();
         break;
     default:
         if (m_uTaskbarCreatedMsg != 0 && message.Msg == m_uTaskbarCreatedMsg)
-            ReAddTrayIcon(); // the shell restarted and forgot the icon
+            m_tray.Add(); // the shell restarted and forgot the icon
         break;
     }
     TForm::WndProc(message);
 }
 
+void TPelmFormMain::WMHookWheel(TMessage& message)
+{
+    m_wheel.Handle(Handle(), message.WParam, m_settings.m_bCtrlKeyMute, [this](int16_t lastDelta, bool acted) {
+        Label1->SetCaption(std::to_string(lastDelta));
+        if (acted)
+            ShowVolume(true);
+    });
+}
+
 void TPelmFormMain::WMQueryEndSession(TMessage& message)
 {
-    if (m_bMuteOnWinReboot) {
-        SetVolume(10);
-        SetMute(true);
+    if (m_settings.m_bMuteOnWinReboot) {
+        m_volume.SetVolume(10);
+        m_volume.SetMute(true);
     }
     // Never object to the end of the session, and ask nothing.
     message.Result = 1;
@@ -146,12 +172,11 @@ void TPelmFormMain::mnShutdownClick(TComponent*)
 
 void TPelmFormMain::cbHideEnableClick(TComponent*)
 {
-    if (cbHideEnable->Checked()) {
-        NotifyTray(kNimAdd);
-        NotifyTray(kNimModify);
-    } else {
-        NotifyTray(kNimDelete);
-    }
+    m_tray.Wanted = cbHideEnable->Checked();
+    if (m_tray.Wanted)
+        m_tray.Add();
+    else
+        m_tray.Hide();
     btnGoHide->SetEnabled(cbHideEnable->Checked());
 }
 

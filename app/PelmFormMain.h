@@ -1,14 +1,17 @@
 #pragma once
 // The main controller: the program's main window (the normally hidden
-// settings window) and the owner of all run-time state. Its operations are
-// defined beside the subsystem they belong to: volume/, tray/, wheel/,
-// settings/, dialogs/.
+// settings window). It owns the program's objects (the master volume, the
+// tray icon, the wheel handler, the settings and the registered program
+// list), routes the window messages to them, and after any change shows
+// the volume on the tray icon.
 #include <string>
-#include <vector>
 
 #include "framework/Form.h"
 #include "framework/StringList.h"
-#include "volume/Mixer.h"
+#include "settings/SettingsFile.h"
+#include "tray/TrayIcon.h"
+#include "volume/MasterVolume.h"
+#include "wheel/WheelHandler.h"
 
 class IShellTray;
 class IWindowSystem;
@@ -29,9 +32,6 @@ struct TPelmPlatform {
     IHookLibrary* Hook = nullptr;
     IWheelQueue* WheelQueue = nullptr; // none: each notification is handled alone
 };
-
-extern const char* const kProductName; // "Pelmora"
-extern const char* const kVersion;     // the version from CMakeLists.txt
 
 class TPelmFormMain : public TForm {
 public:
@@ -67,41 +67,6 @@ public:
     TTimer* GetVolTimer = nullptr;
     TMenuItem* meOpenAudioProp = nullptr;
 
-    // State.
-    std::string m_strTipText;
-    uint32_t m_lVolumeMin = 0;
-    uint32_t m_lVolumeMax = 0;
-    TMixerCaps m_MixerCaps = {};
-    uint32_t m_hMixer = 0;
-    uint32_t m_dwVolumeControlID = 0;
-    uint32_t m_dwMuteControlID = 0;
-    int32_t m_nVolume = 0;
-    bool m_bMute = false;
-    bool m_bMuteOnWinReboot = false;
-    bool m_bCtrlKeyMute = false;
-    // Whether the shell holds the icon; a start before the shell is up, or
-    // a restarted shell, has to add it again.
-    bool m_bTrayIconAdded = false;
-    // While the shell refuses the icon the poll retries it with a pause that
-    // doubles, in poll ticks: ticks still to wait, and the last pause.
-    uint32_t m_nTrayRetryWait = 0;
-    uint32_t m_nTrayRetryPause = 0;
-    uint32_t m_uTaskbarCreatedMsg = 0;
-    // The size the notification area draws the icon at; the pictures are
-    // given at that size, so that the shell does not scale them.
-    int m_nTrayIconSize = 16;
-    // The wheel movement short of a notch, signed like the deltas it came
-    // from; it waits for more of the same direction.
-    int32_t m_nWheelRemainder = 0;
-    // Set while a wheel burst is handled; notifications that a nested loop
-    // delivers meanwhile wait in m_pendingWheel for the outer handler.
-    bool m_bInWheel = false;
-    struct TWheelNote {
-        int16_t Delta;
-        uint32_t Time; // when it was posted; 0 without a queue to ask
-    };
-    std::vector<TWheelNote> m_pendingWheel;
-
     // Handlers of the form description.
     void FormCreate(TComponent* sender);
     void FormDestroy(TComponent* sender);
@@ -123,51 +88,39 @@ public:
     void WMTimer(TMessage& message);
     void WMTrayNotify(TMessage& message);
     void WMHookWheel(TMessage& message);
-    void HandleWheelBurst(std::vector<TWheelNote> notes);
 
-    // Volume engine.
-    bool OpenMixer();
-    void CloseMixer();
-    bool FindVolumeControl();
-    bool GetVolume(int32_t& percent);
-    bool SetVolume(int32_t percent);
-    bool FindMuteControl();
-    bool GetMute(bool& muted);
-    bool SetMute(bool muted);
-    bool ToggleMute();
-    // Once per poll tick: lets the mixer provider change (see IMixer::Reconsider).
-    void RecheckMixer();
-
-    // Tray presence.
-    bool NotifyTray(uint32_t operation);
-    void ReAddTrayIcon();
-    // Asks the shell's icon size again (the DPI or the shell changed);
-    // true when it changed.
-    bool UpdateTrayIconSize();
-    void TrayIconSizeMayHaveChanged();
-    THandle GetVolumeIcon();
     bool OpenVolumeControlApp();
     bool OpenAudioProperties();
-
-    // Settings file.
     void LoadSettings();
     void SaveSettings();
 
+    TMasterVolume& Volume() { return m_volume; }
+    TTrayIcon& Tray() { return m_tray; }
+    TWheelHandler& Wheel() { return m_wheel; }
+    TSettings& Settings() { return m_settings; }
+    TStringList& Programs() { return m_programs; }
+    TPelmPlatform& Platform() { return m_platform; }
+
     bool SetField(const std::string& name, TComponent* component) override;
     TNotifyEvent MethodAddress(const std::string& name) override;
-
-    TPelmPlatform& Platform() { return m_platform; }
 
 protected:
     void DestroySteps() override;
 
 private:
-    bool ReadControlValue(uint32_t controlId, uint32_t& value);
-    bool WriteControlValue(uint32_t controlId, uint32_t value);
-    bool FindControl(uint32_t controlType, uint32_t& controlId, uint32_t* minimum, uint32_t* maximum);
-    std::string VolumeTipText() const;
+    // The picture for the level and the mute state the mixer reads now;
+    // withLevel: the tooltip shows the level too.
+    void ShowVolume(bool withLevel);
 
     TPelmPlatform& m_platform;
+    // The registered program list (g_StoredProgramList names it while the
+    // form lives).
+    TStringList m_programs;
+    TSettings m_settings;
+    TMasterVolume m_volume;
+    TTrayIcon m_tray;
+    TWheelHandler m_wheel;
+    uint32_t m_uTaskbarCreatedMsg = 0;
 };
 
 extern TPelmFormMain* PelmFormMain;

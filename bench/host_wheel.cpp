@@ -15,13 +15,13 @@ int main(int argc, char** argv)
     rig.System.Taskbar = {0, 767, 1024, 768};
     rig.System.Cursor = {500, 767};
     rig.Create();
-    rig.Form->m_nVolume = 50;
+    rig.Form->Volume().m_nVolume = 50;
     for (long i = 0; i < count; ++i) {
         // Down and up in turn, so the level stays in the middle of the range.
         const uint16_t delta = i % 2 ? 120 : static_cast<uint16_t>(-120);
         rig.Send(WM_HOOKWHEEL, static_cast<uint32_t>(delta) << 16, 0);
         rig.Log.Events.clear();
     }
-    std::printf("%ld notifications, volume %d\n", count, static_cast<int>(rig.Form->m_nVolume));
+    std::printf("%ld notifications, volume %d\n", count, static_cast<int>(rig.Form->Volume().m_nVolume));
     return 0;
 }

@@ -1,13 +1,11 @@
 #include "dialogs/WindowStoreDlg.h"
 
-#include "app/PelmFormMain.h"
-#include "framework/System.h"
-#include "wheel/ProgramName.h"
 
 TWindowStoreDlg* WindowStoreDlg = nullptr;
 
-TWindowStoreDlg::TWindowStoreDlg(TFormBuilder& builder, TPelmPlatform& platform)
-    : TForm("TWindowStoreDlg"), m_platform(platform)
+TWindowStoreDlg::TWindowStoreDlg(TFormBuilder& builder, ISystem& system, IWindowSystem* windows,
+                                 TStringList& programs)
+    : TForm("TWindowStoreDlg"), m_system(system), m_windows(windows), m_programs(programs)
 {
     builder.Build(*this, "WINDOWSTOREDLG");
     if (imgCross)
@@ -24,7 +22,7 @@ TWindowStoreDlg::~TWindowStoreDlg()
 
 void TWindowStoreDlg::FormCreate(TComponent*)
 {
-    m_platform.System->SetNoDropCursor("NEWCURSOR");
+    m_system.SetNoDropCursor("NEWCURSOR");
 }
 
 void TWindowStoreDlg::FormShow(TComponent*)
@@ -47,11 +45,11 @@ void TWindowStoreDlg::imgCrossEndDrag(TComponent*, TComponent* target, int x, in
     if (target)
         return;
     std::string name;
-    if (!m_platform.Windows || !GetProgramNameAtPoint(*m_platform.Windows, TPoint{x, y}, name))
+    if (!m_windows || !GetProgramNameAtPoint(*m_windows, TPoint{x, y}, name))
         return;
-    int found = g_StoredProgramList->IndexOf(name);
+    int found = m_programs.IndexOf(name);
     if (found < 0) {
-        g_StoredProgramList->Add(name);
+        m_programs.Add(name);
         ListUpdate();
     } else {
         ClassNameListBox->SetItemIndex(found);
@@ -62,7 +60,7 @@ void TWindowStoreDlg::ListUpdate()
 {
     ClassNameListBox->Clear();
     TStringList lines;
-    lines.SetText(g_StoredProgramList->Text());
+    lines.SetText(m_programs.Text());
     for (const std::string& item : lines.Items())
         ClassNameListBox->AddItem(item);
     ClassNameListBox->SetItemIndex(-1);
@@ -73,23 +71,23 @@ void TWindowStoreDlg::btnClearClick(TComponent*)
     int index = ClassNameListBox->ItemIndex();
     if (index < 0 || index >= ClassNameListBox->Count())
         return;
-    int found = g_StoredProgramList->IndexOf(ClassNameListBox->Item(index));
+    int found = m_programs.IndexOf(ClassNameListBox->Item(index));
     if (found < 0)
         return;
-    g_StoredProgramList->Delete(found);
+    m_programs.Delete(found);
     ListUpdate();
 }
 
 void TWindowStoreDlg::btnClearAllClick(TComponent*)
 {
-    g_StoredProgramList->Clear();
+    m_programs.Clear();
     ListUpdate();
 }
 
 void TWindowStoreDlg::ApplicationEvents1Deactivate(TComponent*)
 {
     if (Visible())
-        m_platform.System->KeepTopMost(Handle());
+        m_system.KeepTopMost(Handle());
 }
 
 #define PELM_FIELD(n) if (name == #n) return (n = dynamic_cast<decltype(n)>(component)) != nullptr

@@ -2,12 +2,15 @@
 // The registration dialog: programs over whose windows the wheel controls the
 // master volume are registered by dropping the cross-hair onto them.
 #include "framework/Form.h"
-
-struct TPelmPlatform;
+#include "framework/StringList.h"
+#include "framework/System.h"
+#include "wheel/ProgramName.h"
 
 class TWindowStoreDlg : public TForm {
 public:
-    TWindowStoreDlg(TFormBuilder& builder, TPelmPlatform& platform);
+    // programs: the registered program list the dialog edits; windows may
+    // be absent, and then no drop registers anything.
+    TWindowStoreDlg(TFormBuilder& builder, ISystem& system, IWindowSystem* windows, TStringList& programs);
     ~TWindowStoreDlg() override;
 
     TImage* imgBase = nullptr;
@@ -33,7 +36,9 @@ public:
     TNotifyEvent MethodAddress(const std::string& name) override;
 
 private:
-    TPelmPlatform& m_platform;
+    ISystem& m_system;
+    IWindowSystem* m_windows;
+    TStringList& m_programs;
 };
 
 extern TWindowStoreDlg* WindowStoreDlg;

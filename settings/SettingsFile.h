@@ -48,6 +48,14 @@ std::string StoredProgramText(const TStringList& list);
 // leaves the list untouched.
 void ParseStoredProgram(const std::string& value, TStringList& list);
 
+// The two options, with the defaults a file without them gives.
+struct TSettings {
+    // Lower the volume and mute when the session ends, unmute at the next start.
+    bool m_bMuteOnWinReboot = false;
+    // Ctrl or the middle button with the wheel mutes and unmutes.
+    bool m_bCtrlKeyMute = true;
+};
+
 struct TLoadedSettings {
     std::string iniPath, helpPath;
 };

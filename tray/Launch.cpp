@@ -1,7 +1,7 @@
 // Starting the system's volume control and the audio control panel.
-#include "app/PelmFormMain.h"
 #include "tray/Launcher.h"
-#include "wheel/PathText.h"
+
+#include "framework/PathText.h"
 
 namespace {
 
@@ -58,11 +58,8 @@ bool LaunchProgram(IProcessLauncher& launcher, const std::string& name, const st
     return launcher.StartProcess(path, commandLine);
 }
 
-bool TPelmFormMain::OpenVolumeControlApp()
+bool OpenVolumeControl(IProcessLauncher& launcher)
 {
-    if (!m_platform.Launcher)
-        return false;
-    IProcessLauncher& launcher = *m_platform.Launcher;
     if (!launcher.VistaOrLater())
         return LaunchProgram(launcher, "sndvol32.exe", {"sndvol32.exe"});
     // Vista and later have no sndvol32.exe: their volume control is the
@@ -74,10 +71,8 @@ bool TPelmFormMain::OpenVolumeControlApp()
     return launcher.FileExists(path) && launcher.StartProcess(path, "sndvol.exe");
 }
 
-bool TPelmFormMain::OpenAudioProperties()
+bool OpenAudioProperties(IProcessLauncher& launcher)
 {
-    if (!m_platform.Launcher)
-        return false;
-    return LaunchProgram(*m_platform.Launcher, "rundll32.exe",
+    return LaunchProgram(launcher, "rundll32.exe",
                          {"rundll32.exe", "shell32.dll,Control_RunDLL", "mmsys.cpl"});
 }

@@ -26,3 +26,9 @@ std::string FindProgram(IProcessLauncher& launcher, const std::string& name);
 // Looks the program up and starts it with the arguments joined by blanks
 // (the first argument is the program's name again).
 bool LaunchProgram(IProcessLauncher& launcher, const std::string& name, const std::vector<std::string>& args);
+
+// The system's volume control: sndvol32.exe before Vista, found as above;
+// from Vista on the system folder's own sndvol.exe only.
+bool OpenVolumeControl(IProcessLauncher& launcher);
+// The audio control panel, through rundll32.exe.
+bool OpenAudioProperties(IProcessLauncher& launcher);

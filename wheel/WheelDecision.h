@@ -30,7 +30,7 @@ struct TWheelState {
     bool Muted = false;        // as the mixer reads ("not muted" when unreadable)
     bool MuteReadable = true;  // false: a write leaves the next read "not muted" too
     bool Modifier = false;     // Ctrl or the middle button held
-    bool CtrlKeyMute = true;   // the mute gesture is enabled
+    bool CtrlKeyMute = false;  // the mute gesture is enabled (the settings say)
 
     bool Acted = false;        // a notch was applied: write the volume, refresh the tray
     bool WriteMute = false;    // the mute switch was written, last with MuteValue

@@ -95,7 +95,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
     try {
         PelmFormMain = new TPelmFormMain(builder, platform);
         app.AddForm(PelmFormMain);
-        WindowStoreDlg = new TWindowStoreDlg(builder, platform);
+        WindowStoreDlg = new TWindowStoreDlg(builder, system, &windows, PelmFormMain->Programs());
         app.AddForm(WindowStoreDlg);
     } catch (const std::exception& e) {
         app.ShowException(e);

@@ -47,7 +47,7 @@ TEST(Controller, ConstructionRunsInItsFixedOrder)
     EXPECT_TRUE(rig.Log.Contains("hook.SetHWND " + lib + " " + std::to_string(rig.Form->Handle()) + " " + lib));
     EXPECT_TRUE(rig.Form->GetVolTimer->Enabled());
     EXPECT_TRUE(rig.Form->btnGoHide->Enabled());
-    EXPECT_EQ("Pelmora 1.4", rig.Form->m_strTipText);
+    EXPECT_EQ("Pelmora 1.4", rig.Form->Tray().m_strTipText);
     EXPECT_EQ("Pelmora 1.4", std::string(rig.Shell.Calls.back().Data.Tip));
     EXPECT_TRUE(rig.App.Boxes.empty());
     EXPECT_EQ("C:\\Tools\\pelmora.hlp", rig.App.HelpFile);
@@ -70,8 +70,8 @@ TEST(Controller, ReadsVolumeAndMuteAtStart)
     rig.Mixer.Volume = 32768;
     rig.Mixer.Mute = 1;
     rig.Create();
-    EXPECT_EQ(50, rig.Form->m_nVolume);
-    EXPECT_TRUE(rig.Form->m_bMute);
+    EXPECT_EQ(50, rig.Form->Volume().m_nVolume);
+    EXPECT_TRUE(rig.Form->Volume().m_bMute);
     EXPECT_TRUE(rig.Mixer.MuteWrites.empty());
 }
 
@@ -83,7 +83,7 @@ TEST(Controller, MuteOnRebootOptionUnmutesAtStart)
     rig.Mixer.Volume = 6553;
     rig.Create();
     EXPECT_EQ((std::vector<uint32_t>{0}), rig.Mixer.MuteWrites);
-    EXPECT_FALSE(rig.Form->m_bMute);
+    EXPECT_FALSE(rig.Form->Volume().m_bMute);
     EXPECT_TRUE(rig.Mixer.VolumeWrites.empty()); // the level stays as it was
 }
 
@@ -97,7 +97,7 @@ TEST(Controller, NoMixerShowsOneErrorBoxBeforeTheIconAndRunsOn)
     EXPECT_EQ("Pelmora エラー", rig.App.Boxes[0].Caption);
     EXPECT_EQ(0x10u, rig.App.Boxes[0].Flags);
     ExpectInOrder(rig.Log, {"app.MessageBox", "tray.add"});
-    EXPECT_EQ(0, rig.Form->m_nVolume);
+    EXPECT_EQ(0, rig.Form->Volume().m_nVolume);
     EXPECT_TRUE(rig.Form->GetVolTimer->Enabled());
     // Later failures say nothing.
     rig.Form->GetVolTimerTimer(nullptr);
@@ -150,7 +150,7 @@ TEST(Controller, MissingHookLibraryIsHarmless)
     EXPECT_TRUE(rig.Form->GetVolTimer->Enabled());
     rig.Mixer.Volume = 65535;
     rig.Form->GetVolTimer->OnTimer(rig.Form->GetVolTimer);
-    EXPECT_EQ("Pelmora 1.4 - 100%", rig.Form->m_strTipText);
+    EXPECT_EQ("Pelmora 1.4 - 100%", rig.Form->Tray().m_strTipText);
     rig.Destroy();
     EXPECT_EQ("1", rig.Profile.Values["m_bCtrlKeyMute"]);
     EXPECT_EQ(kNimDelete, rig.Shell.Calls.back().Op);
@@ -223,7 +223,7 @@ TEST(Controller, SessionEndWithTheOptionLowersAndMutes)
     // Lowered before muted: should the session end between the two, the next
     // start's unmute comes at 10 %, not at the old level.
     ExpectInOrder(rig.Log, {"mixer.SetVolume", "mixer.SetMute"});
-    EXPECT_EQ(100, rig.Form->m_nVolume);
+    EXPECT_EQ(100, rig.Form->Volume().m_nVolume);
     EXPECT_EQ(trayCalls, rig.Shell.Calls.size());
 }
 
@@ -267,7 +267,7 @@ TEST(Controller, ThePollTicksEvery300MsFromTheStart)
     EXPECT_EQ(300u, timer.Interval);
     rig.Mixer.Volume = 65535 / 4;
     timer.OnTimer(&timer);
-    EXPECT_EQ("Pelmora 1.4 - 25%", rig.Form->m_strTipText);
+    EXPECT_EQ("Pelmora 1.4 - 25%", rig.Form->Tray().m_strTipText);
 }
 
 class TSystemFolderLauncher : public IProcessLauncher {
@@ -294,7 +294,7 @@ TEST(Controller, EveryShownMenuItemDoesItsCommandAndTheSettingsItemIsNeverShown)
     TSystemFolderLauncher launcher;
     rig.Platform.Launcher = &launcher;
     rig.Create();
-    auto* dlg = new TWindowStoreDlg(rig.Builder, rig.Platform);
+    auto* dlg = new TWindowStoreDlg(rig.Builder, rig.System, &rig.Windows, rig.Form->Programs());
     WindowStoreDlg = dlg;
     int dialogShown = 0;
     static_cast<TRecordingPeer&>(dlg->Peer()).OnShowModal = [&](TForm&) { return ++dialogShown, 1; };

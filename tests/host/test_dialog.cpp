@@ -17,7 +17,7 @@ protected:
         rig.Windows.AtPoint[{0, 0}] = 0x40;
         rig.Windows.Images[0x40] = "C:\\corner.exe";
         rig.Create();
-        dlg = new TWindowStoreDlg(rig.Builder, rig.Platform);
+        dlg = new TWindowStoreDlg(rig.Builder, rig.System, &rig.Windows, rig.Form->Programs());
         WindowStoreDlg = dlg;
     }
     void TearDown() override
@@ -174,7 +174,7 @@ TEST(DialogTeardown, AnErrorBoxAtExitReachesNothingOfTheFreedDialog)
 {
     TControllerRig rig;
     rig.Create();
-    auto* dlg = new TWindowStoreDlg(rig.Builder, rig.Platform);
+    auto* dlg = new TWindowStoreDlg(rig.Builder, rig.System, &rig.Windows, rig.Form->Programs());
     WindowStoreDlg = dlg;
     ASSERT_TRUE(rig.App.OnDeactivate);
     dlg->Show();

@@ -122,7 +122,7 @@ protected:
     int32_t Percent()
     {
         int32_t p = -1;
-        EXPECT_TRUE(Rig.Form->GetVolume(p));
+        EXPECT_TRUE(Rig.Form->Volume().GetVolume(p));
         return p;
     }
 
@@ -155,14 +155,14 @@ TEST_F(EndpointTest, TheEngineDrivesTheEndpointThroughTheChoice)
     Endpoint.Muted = true;
     Start();
     EXPECT_EQ(0, Rig.Mixer.Calls);
-    EXPECT_EQ(37, Rig.Form->m_nVolume);
-    EXPECT_TRUE(Rig.Form->m_bMute);
+    EXPECT_EQ(37, Rig.Form->Volume().m_nVolume);
+    EXPECT_TRUE(Rig.Form->Volume().m_bMute);
     // The probe wrote back exactly what it read.
     EXPECT_EQ(std::vector<float>{0.37f}, Endpoint.Writes);
 
-    ASSERT_TRUE(Rig.Form->ToggleMute());
+    ASSERT_TRUE(Rig.Form->Volume().ToggleMute());
     EXPECT_FALSE(Endpoint.Muted);
-    ASSERT_TRUE(Rig.Form->ToggleMute());
+    ASSERT_TRUE(Rig.Form->Volume().ToggleMute());
     EXPECT_TRUE(Endpoint.Muted);
 
     // The engine's close at exit lets the endpoint go.
@@ -190,7 +190,7 @@ TEST_F(EndpointTest, AnEndpointThatCannotBeHadOrRefusesItsOwnValueFallsBack)
 
     Endpoint.WriteFails = kEndpointENotImpl;
     Start();
-    EXPECT_EQ(TFakeMixer::kHandle, Rig.Form->m_hMixer);
+    EXPECT_EQ(TFakeMixer::kHandle, Rig.Form->Volume().m_hMixer);
     EXPECT_EQ(1u, Endpoint.Writes.size());
 }
 
@@ -217,7 +217,7 @@ TEST_F(EndpointTest, AnEndpointThatComesAfterTheStartIsTakenAtTheNextLookWithIts
     Endpoint.Scalar = 0.3f;
     Rig.Mixer.Volume = 52428; // 80 % in the program's own session
     Start();
-    EXPECT_EQ(80, Rig.Form->m_nVolume);
+    EXPECT_EQ(80, Rig.Form->Volume().m_nVolume);
     EXPECT_EQ(&Rig.Mixer, Chooser.Chosen());
 
     // Still none at the next tick's look: the fallback goes on.
@@ -231,15 +231,15 @@ TEST_F(EndpointTest, AnEndpointThatComesAfterTheStartIsTakenAtTheNextLookWithIts
     EXPECT_TRUE(Rig.Log.Contains("mixer.Close " + std::to_string(TFakeMixer::kHandle)));
     // The level shown is the endpoint's; the fallback's 80 % was not written
     // to it (its one write is the look's own value).
-    EXPECT_EQ(30, Rig.Form->m_nVolume);
-    EXPECT_EQ("Pelmora 1.4 - 30%", Rig.Form->m_strTipText);
+    EXPECT_EQ(30, Rig.Form->Volume().m_nVolume);
+    EXPECT_EQ("Pelmora 1.4 - 30%", Rig.Form->Tray().m_strTipText);
     EXPECT_EQ(std::vector<float>{0.3f}, Endpoint.Writes);
     EXPECT_EQ(0.3f, Endpoint.Scalar);
 
     // From now on the engine drives the endpoint.
     const int winmmCalls = Rig.Mixer.Calls;
-    ASSERT_TRUE(Rig.Form->SetVolume(45));
-    ASSERT_TRUE(Rig.Form->ToggleMute());
+    ASSERT_TRUE(Rig.Form->Volume().SetVolume(45));
+    ASSERT_TRUE(Rig.Form->Volume().ToggleMute());
     EXPECT_EQ(45, std::lround(Endpoint.Scalar * 100.0));
     EXPECT_TRUE(Endpoint.Muted);
     EXPECT_EQ(winmmCalls, Rig.Mixer.Calls);
@@ -264,7 +264,7 @@ TEST_F(EndpointTest, WithNoMixerAtAllAtTheStartTheEndpointIsTakenWhenItComes)
     Endpoint.ReadFails = true;
     Rig.Mixer.Devices = 0;
     Start();
-    EXPECT_EQ(0u, Rig.Form->m_hMixer);
+    EXPECT_EQ(0u, Rig.Form->Volume().m_hMixer);
     Tick();
     EXPECT_EQ(&Rig.Mixer, Chooser.Chosen());
 
@@ -276,8 +276,8 @@ TEST_F(EndpointTest, WithNoMixerAtAllAtTheStartTheEndpointIsTakenWhenItComes)
     Endpoint.Scalar = 0.64f;
     ASSERT_TRUE(TickUntilLook());
     EXPECT_EQ(&Endpoint, Chooser.Chosen());
-    EXPECT_EQ(TScalarMixer::kHandle, Rig.Form->m_hMixer);
-    EXPECT_EQ("Pelmora 1.4 - 64%", Rig.Form->m_strTipText);
+    EXPECT_EQ(TScalarMixer::kHandle, Rig.Form->Volume().m_hMixer);
+    EXPECT_EQ("Pelmora 1.4 - 64%", Rig.Form->Tray().m_strTipText);
     EXPECT_FALSE(Rig.Log.Contains("mixer.Close")); // nothing was open to close
 }
 
@@ -321,7 +321,7 @@ TEST_F(EndpointTest, AWriteThatFailsForAMomentIsTriedAgainUntilTaken)
         Rig.Mixer.Volume = 52428; // 80 % in the program's own session
         Rig.Create();
         EXPECT_EQ(&Rig.Mixer, chooser.Chosen()) << std::hex << code;
-        EXPECT_EQ(80, Rig.Form->m_nVolume);
+        EXPECT_EQ(80, Rig.Form->Volume().m_nVolume);
         EXPECT_FALSE(endpoint.Held) << "dropped, to be had afresh at the next look";
         EXPECT_EQ(0, endpoint.Releases);
         EXPECT_TRUE(TickUntilLook());
@@ -330,7 +330,7 @@ TEST_F(EndpointTest, AWriteThatFailsForAMomentIsTriedAgainUntilTaken)
         endpoint.WriteFails = 0;
         EXPECT_TRUE(TickUntilLook()) << std::hex << code;
         EXPECT_EQ(&endpoint, chooser.Chosen()) << std::hex << code;
-        EXPECT_EQ(25, Rig.Form->m_nVolume);
+        EXPECT_EQ(25, Rig.Form->Volume().m_nVolume);
         EXPECT_EQ(0.25f, endpoint.Scalar);
         Rig.Destroy();
     }
@@ -393,19 +393,19 @@ TEST_F(EndpointTest, AfterAFailedCallTheEndpointIsDroppedAndHadAfreshWithTheBack
     Endpoint.Scalar = 0.4f;
     Start();
     ASSERT_EQ(&Endpoint, Chooser.Chosen());
-    ASSERT_EQ(40, Rig.Form->m_nVolume);
+    ASSERT_EQ(40, Rig.Form->Volume().m_nVolume);
 
     // The audio service restarts: the interface held is dead though its
     // device keeps its id. The failed read drops it, and calls fail without
     // touching the endpoint until a tick acquires it afresh.
     Endpoint.Dead = true;
     int32_t percent = -1;
-    EXPECT_FALSE(Rig.Form->GetVolume(percent));
+    EXPECT_FALSE(Rig.Form->Volume().GetVolume(percent));
     EXPECT_EQ(1, Endpoint.Drops);
     EXPECT_FALSE(Endpoint.Held);
     const int acquires = Endpoint.Acquires;
-    EXPECT_FALSE(Rig.Form->SetVolume(80));
-    EXPECT_FALSE(Rig.Form->ToggleMute());
+    EXPECT_FALSE(Rig.Form->Volume().SetVolume(80));
+    EXPECT_FALSE(Rig.Form->Volume().ToggleMute());
     EXPECT_EQ(acquires, Endpoint.Acquires);
     EXPECT_EQ(0, Endpoint.Releases);
 
@@ -421,27 +421,27 @@ TEST_F(EndpointTest, AfterAFailedCallTheEndpointIsDroppedAndHadAfreshWithTheBack
     ASSERT_GE(tries.size(), 5u);
     EXPECT_EQ(1, tries[0]);
     EXPECT_EQ(static_cast<int>(kMaxEndpointLookPause) + 1, tries.back() - tries[tries.size() - 2]);
-    EXPECT_EQ(40, Rig.Form->m_nVolume) << "a failed read leaves the level shown";
+    EXPECT_EQ(40, Rig.Form->Volume().m_nVolume) << "a failed read leaves the level shown";
 
     // The service is back: the next try takes a fresh interface, and the
     // poll shows its level; writes work again, on the same handle.
     Endpoint.Missing = false;
     Endpoint.Scalar = 0.6f;
-    for (uint32_t i = 0; i <= kMaxEndpointLookPause && Rig.Form->m_nVolume != 60; ++i)
+    for (uint32_t i = 0; i <= kMaxEndpointLookPause && Rig.Form->Volume().m_nVolume != 60; ++i)
         Tick();
-    EXPECT_EQ(60, Rig.Form->m_nVolume);
-    EXPECT_EQ(TScalarMixer::kHandle, Rig.Form->m_hMixer);
-    ASSERT_TRUE(Rig.Form->SetVolume(25));
+    EXPECT_EQ(60, Rig.Form->Volume().m_nVolume);
+    EXPECT_EQ(TScalarMixer::kHandle, Rig.Form->Volume().m_hMixer);
+    ASSERT_TRUE(Rig.Form->Volume().SetVolume(25));
     EXPECT_EQ(25, std::lround(Endpoint.Scalar * 100.0));
     EXPECT_EQ(&Endpoint, Chooser.Chosen());
 
     // A failed write drops it the same way; the first tick after has it back.
     Endpoint.Dead = true;
-    EXPECT_FALSE(Rig.Form->SetMute(true));
+    EXPECT_FALSE(Rig.Form->Volume().SetMute(true));
     EXPECT_FALSE(Endpoint.Held);
     Tick();
     EXPECT_TRUE(Endpoint.Held);
-    EXPECT_TRUE(Rig.Form->SetMute(true));
+    EXPECT_TRUE(Rig.Form->Volume().SetMute(true));
     EXPECT_TRUE(Endpoint.Muted);
 }
 
@@ -449,7 +449,7 @@ TEST_F(EndpointTest, ASwitchOfTheDefaultDeviceIsFollowed)
 {
     Endpoint.Scalar = 0.2f;
     Start();
-    EXPECT_EQ(20, Rig.Form->m_nVolume);
+    EXPECT_EQ(20, Rig.Form->Volume().m_nVolume);
     const int probes = Probes;
 
     // Headphones become the default: the next tick shows their level, and
@@ -458,17 +458,17 @@ TEST_F(EndpointTest, ASwitchOfTheDefaultDeviceIsFollowed)
     Endpoint.SecondScalar = 0.7f;
     Endpoint.SecondMuted = true;
     Tick();
-    EXPECT_EQ(70, Rig.Form->m_nVolume);
-    EXPECT_TRUE(Rig.Form->m_bMute);
-    ASSERT_TRUE(Rig.Form->SetVolume(66));
+    EXPECT_EQ(70, Rig.Form->Volume().m_nVolume);
+    EXPECT_TRUE(Rig.Form->Volume().m_bMute);
+    ASSERT_TRUE(Rig.Form->Volume().SetVolume(66));
     EXPECT_EQ(66, std::lround(Endpoint.SecondScalar * 100.0));
     EXPECT_EQ(0.2f, Endpoint.Scalar);
 
     // Back to the speakers.
     Endpoint.SecondIsDefault = false;
     Tick();
-    EXPECT_EQ(20, Rig.Form->m_nVolume);
-    EXPECT_FALSE(Rig.Form->m_bMute);
+    EXPECT_EQ(20, Rig.Form->Volume().m_nVolume);
+    EXPECT_FALSE(Rig.Form->Volume().m_bMute);
     EXPECT_EQ(probes, Probes);
 }
 
@@ -500,7 +500,7 @@ TEST_F(EndpointTest, EveryPercentWrittenShowsAsItselfAndReadsBack)
 {
     Start();
     for (int32_t p = 0; p <= 100; ++p) {
-        ASSERT_TRUE(Rig.Form->SetVolume(p));
+        ASSERT_TRUE(Rig.Form->Volume().SetVolume(p));
         EXPECT_EQ(p, std::lround(Endpoint.Scalar * 100.0)) << "scalar " << Endpoint.Scalar;
         EXPECT_EQ(p, Percent());
     }

@@ -8,7 +8,7 @@
 
 #include "framework/FullString.h"
 #include "framework/TextServices.h"
-#include "wheel/PathText.h"
+#include "framework/PathText.h"
 
 namespace {
 

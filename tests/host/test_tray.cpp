@@ -36,11 +36,13 @@ protected:
         rig.Platform.Launcher = &launcher;
         rig.Create();
     }
+    // The picture the tray shows for a level, with the mixer's mute state
+    // as the controller reads it.
     THandle IconFor(int32_t volume, uint32_t mute = 0)
     {
-        rig.Form->m_nVolume = volume;
         rig.Mixer.Mute = mute;
-        return rig.Form->GetVolumeIcon();
+        rig.Form->Tray().Show(volume, rig.Form->Volume().MutedNow());
+        return rig.Form->Tray().GetVolumeIcon();
     }
     const TFakeShell::TCall& LastCall() { return rig.Shell.Calls.back(); }
     TControllerRig rig;
@@ -64,8 +66,8 @@ TEST_F(TrayTest, PictureBands)
 
 TEST_F(TrayTest, RecordCarriesIdentityAndTheTooltipOnlyOnModify)
 {
-    rig.Form->m_strTipText = "Pelmora 1.4 - 35%";
-    rig.Form->NotifyTray(kNimModify);
+    rig.Form->Tray().m_strTipText = "Pelmora 1.4 - 35%";
+    rig.Form->Tray().NotifyTray(kNimModify);
     const TNotifyIconData& d = LastCall().Data;
     EXPECT_EQ(rig.Form->Handle(), d.Wnd);
     EXPECT_EQ(1006u, d.Id);
@@ -73,15 +75,15 @@ TEST_F(TrayTest, RecordCarriesIdentityAndTheTooltipOnlyOnModify)
     EXPECT_EQ(0x8064u, d.CallbackMessage);
     EXPECT_STREQ("Pelmora 1.4 - 35%", d.Tip);
     EXPECT_NE(0u, d.Icon);
-    rig.Form->NotifyTray(kNimDelete);
+    rig.Form->Tray().NotifyTray(kNimDelete);
     EXPECT_STREQ("", LastCall().Data.Tip);
     EXPECT_EQ(0u, LastCall().Data.Icon);
 }
 
 TEST_F(TrayTest, LongTooltipIsCutTo127Bytes)
 {
-    rig.Form->m_strTipText = std::string(200, 'x');
-    rig.Form->NotifyTray(kNimModify);
+    rig.Form->Tray().m_strTipText = std::string(200, 'x');
+    rig.Form->Tray().NotifyTray(kNimModify);
     EXPECT_EQ(std::string(127, 'x'), std::string(LastCall().Data.Tip));
 }
 
@@ -91,7 +93,7 @@ TEST_F(TrayTest, QuietPollMakesNoShellCall)
     for (int i = 0; i < 10; ++i)
         rig.Form->GetVolTimerTimer(nullptr);
     EXPECT_EQ(calls, rig.Shell.Calls.size());
-    EXPECT_EQ("Pelmora 1.4", rig.Form->m_strTipText);
+    EXPECT_EQ("Pelmora 1.4", rig.Form->Tray().m_strTipText);
 }
 
 TEST_F(TrayTest, ChangeSeenByThePollMakesOneModify)
@@ -109,16 +111,16 @@ TEST_F(TrayTest, ChangeSeenByThePollMakesOneModify)
     ASSERT_EQ(calls + 2, rig.Shell.Calls.size());
     EXPECT_STREQ("Pelmora 1.4 - 57%", LastCall().Data.Tip);
     EXPECT_EQ(TestIconHandle("IMGMUTE"), LastCall().Data.Icon);
-    EXPECT_TRUE(rig.Form->m_bMute);
+    EXPECT_TRUE(rig.Form->Volume().m_bMute);
 }
 
 TEST_F(TrayTest, FailedReadsInThePollCountAsUnchanged)
 {
-    rig.Form->m_nVolume = 40;
+    rig.Form->Volume().m_nVolume = 40;
     rig.Mixer.ReadFails = true;
     size_t calls = rig.Shell.Calls.size();
     rig.Form->GetVolTimerTimer(nullptr);
-    EXPECT_EQ(40, rig.Form->m_nVolume);
+    EXPECT_EQ(40, rig.Form->Volume().m_nVolume);
     EXPECT_EQ(calls, rig.Shell.Calls.size());
 }
 
@@ -130,12 +132,12 @@ TEST_F(TrayTest, SingleClickTogglesWhenTheTimerFires)
     ASSERT_EQ(1u, rig.Peer().Timers.size());
     EXPECT_EQ(std::make_pair(513u, 432u), rig.Peer().Timers[0]);
     EXPECT_TRUE(rig.Mixer.MuteWrites.empty());
-    std::string tip = rig.Form->m_strTipText;
+    std::string tip = rig.Form->Tray().m_strTipText;
     rig.Send(kWmTimer, 513);
     EXPECT_EQ((std::vector<uint32_t>{1}), rig.Mixer.MuteWrites);
     EXPECT_EQ((std::vector<uint32_t>{513}), rig.Peer().KilledTimers);
     EXPECT_EQ(TestIconHandle("IMGMUTE"), LastCall().Data.Icon);
-    EXPECT_EQ(tip, rig.Form->m_strTipText);
+    EXPECT_EQ(tip, rig.Form->Tray().m_strTipText);
     rig.Send(WM_TRAYNOTIFY, 1006, kWmLButtonDown);
     rig.Send(kWmTimer, 513);
     EXPECT_EQ((std::vector<uint32_t>{1, 0}), rig.Mixer.MuteWrites);
@@ -267,7 +269,7 @@ TEST(TrayIconSize, PictureFollowsTheShellsIconSize)
     rig.Send(kWmSettingChange); // something else changed
     EXPECT_EQ(calls, rig.Shell.Calls.size());
 
-    const std::string tip = rig.Form->m_strTipText;
+    const std::string tip = rig.Form->Tray().m_strTipText;
     rig.System.IconSize = 20;
     rig.Send(kWmDpiChanged, 0x00780078);
     ASSERT_EQ(calls + 1, rig.Shell.Calls.size());
@@ -286,7 +288,7 @@ TEST(TrayIconSize, PictureFollowsTheShellsIconSize)
     rig.System.IconSize = -24;
     rig.Send(kWmDpiChanged);
     EXPECT_EQ(calls + 2, rig.Shell.Calls.size());
-    rig.Form->NotifyTray(kNimModify);
+    rig.Form->Tray().NotifyTray(kNimModify);
     EXPECT_EQ(TestIconHandle("IMGMUTE", 40), rig.Shell.Calls.back().Data.Icon);
 
     // A restarted shell on a display of another DPI.

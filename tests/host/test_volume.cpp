@@ -28,12 +28,12 @@ protected:
     {
         rig->Mixer.Volume = raw;
         int32_t p = -1;
-        EXPECT_TRUE(rig->Form->GetVolume(p));
+        EXPECT_TRUE(rig->Form->Volume().GetVolume(p));
         return p;
     }
     uint32_t Written(int32_t percent)
     {
-        EXPECT_TRUE(rig->Form->SetVolume(percent));
+        EXPECT_TRUE(rig->Form->Volume().SetVolume(percent));
         return rig->Mixer.VolumeWrites.back();
     }
     int Calls(const std::string& prefix) const
@@ -75,9 +75,9 @@ TEST_F(VolumeTest, EveryPercentRoundTripsOverRangesOfAtLeast198Steps)
             m.Volume = r.first;
         });
         for (int32_t p = 0; p <= 100; ++p) {
-            ASSERT_TRUE(rig->Form->SetVolume(p));
+            ASSERT_TRUE(rig->Form->Volume().SetVolume(p));
             int32_t back = -1;
-            ASSERT_TRUE(rig->Form->GetVolume(back));
+            ASSERT_TRUE(rig->Form->Volume().GetVolume(back));
             EXPECT_EQ(p, back) << "range " << r.first << ".." << r.second;
         }
     }
@@ -100,7 +100,7 @@ TEST_F(VolumeTest, EqualBoundsGiveNoPercentage)
 {
     Start([](TFakeMixer& m) { m.Min = m.Max = m.Volume = 500; });
     int32_t p = 77;
-    EXPECT_FALSE(rig->Form->GetVolume(p));
+    EXPECT_FALSE(rig->Form->Volume().GetVolume(p));
     EXPECT_EQ(77, p);
 }
 
@@ -108,17 +108,17 @@ TEST_F(VolumeTest, OpensAndFindsOnlyOnce)
 {
     // The start-up read found both controls.
     rig->Mixer.Calls = 0;
-    EXPECT_TRUE(rig->Form->OpenMixer());
-    EXPECT_TRUE(rig->Form->FindVolumeControl());
-    EXPECT_TRUE(rig->Form->FindMuteControl());
+    EXPECT_TRUE(rig->Form->Volume().OpenMixer());
+    EXPECT_TRUE(rig->Form->Volume().FindVolumeControl());
+    EXPECT_TRUE(rig->Form->Volume().FindMuteControl());
     EXPECT_EQ(0, rig->Mixer.Calls);
     // From then on each get or set is one mixer call.
     int32_t p;
     bool m;
-    rig->Form->GetVolume(p);
-    rig->Form->SetVolume(40);
-    rig->Form->GetMute(m);
-    rig->Form->SetMute(true);
+    rig->Form->Volume().GetVolume(p);
+    rig->Form->Volume().SetVolume(40);
+    rig->Form->Volume().GetMute(m);
+    rig->Form->Volume().SetMute(true);
     EXPECT_EQ(4, rig->Mixer.Calls);
 }
 
@@ -129,20 +129,20 @@ TEST_F(VolumeTest, AFailedFindIsRetriedOnTheOpenMixer)
         m.LineFails = true;
         m.Volume = 65535;
     });
-    EXPECT_EQ(0, rig->Form->m_nVolume);
+    EXPECT_EQ(0, rig->Form->Volume().m_nVolume);
     int32_t p = 33;
-    EXPECT_FALSE(rig->Form->GetVolume(p));
+    EXPECT_FALSE(rig->Form->Volume().GetVolume(p));
     EXPECT_EQ(33, p);
     EXPECT_EQ(1, Calls("mixer.GetSpeakersLine")); // looked for again
     rig->Mixer.LineFails = false;
-    EXPECT_TRUE(rig->Form->GetVolume(p));
+    EXPECT_TRUE(rig->Form->Volume().GetVolume(p));
     EXPECT_EQ(100, p);
     // The open of the start is kept: never opened a second time.
     EXPECT_EQ(0, Calls("mixer.Open"));
     // Found now, and not looked for again.
     const int lookups = Calls("mixer.GetSpeakersLine");
-    EXPECT_TRUE(rig->Form->GetVolume(p));
-    EXPECT_TRUE(rig->Form->SetVolume(20));
+    EXPECT_TRUE(rig->Form->Volume().GetVolume(p));
+    EXPECT_TRUE(rig->Form->Volume().SetVolume(20));
     EXPECT_EQ(lookups, Calls("mixer.GetSpeakersLine"));
 }
 
@@ -150,22 +150,22 @@ TEST_F(VolumeTest, NoDeviceOrFailedOpenIsRetriedEachCall)
 {
     Start([](TFakeMixer& m) { m.Devices = 0; });
     int32_t p = 5;
-    EXPECT_FALSE(rig->Form->GetVolume(p));
-    EXPECT_FALSE(rig->Form->SetVolume(50));
+    EXPECT_FALSE(rig->Form->Volume().GetVolume(p));
+    EXPECT_FALSE(rig->Form->Volume().SetVolume(50));
     EXPECT_EQ(2, Calls("mixer.GetNumDevs"));
     EXPECT_EQ(5, p);
     rig->Mixer.Devices = 1;
     rig->Mixer.OpenFails = true;
-    EXPECT_FALSE(rig->Form->GetVolume(p));
-    EXPECT_FALSE(rig->Form->GetVolume(p));
+    EXPECT_FALSE(rig->Form->Volume().GetVolume(p));
+    EXPECT_FALSE(rig->Form->Volume().GetVolume(p));
     EXPECT_EQ(2, Calls("mixer.Open"));
     rig->Mixer.OpenFails = false;
     rig->Mixer.Volume = 65535;
-    EXPECT_TRUE(rig->Form->GetVolume(p));
+    EXPECT_TRUE(rig->Form->Volume().GetVolume(p));
     EXPECT_EQ(100, p);
     // Once open it stays open.
-    EXPECT_TRUE(rig->Form->SetVolume(10));
-    EXPECT_TRUE(rig->Form->ToggleMute());
+    EXPECT_TRUE(rig->Form->Volume().SetVolume(10));
+    EXPECT_TRUE(rig->Form->Volume().ToggleMute());
     EXPECT_EQ(3, Calls("mixer.Open"));
 }
 
@@ -173,39 +173,39 @@ TEST_F(VolumeTest, MuteReadsAnyNonZeroAndWritesZeroOrOne)
 {
     bool m = false;
     rig->Mixer.Mute = 0x100;
-    ASSERT_TRUE(rig->Form->GetMute(m));
+    ASSERT_TRUE(rig->Form->Volume().GetMute(m));
     EXPECT_TRUE(m);
-    EXPECT_FALSE(rig->Form->m_bMute); // a read does not update the record
-    ASSERT_TRUE(rig->Form->SetMute(true));
-    ASSERT_TRUE(rig->Form->SetMute(false));
+    EXPECT_FALSE(rig->Form->Volume().m_bMute); // a read does not update the record
+    ASSERT_TRUE(rig->Form->Volume().SetMute(true));
+    ASSERT_TRUE(rig->Form->Volume().SetMute(false));
     EXPECT_EQ((std::vector<uint32_t>{1, 0}), rig->Mixer.MuteWrites);
 }
 
 TEST_F(VolumeTest, FailedMuteWriteKeepsTheRecord)
 {
-    rig->Form->SetMute(true);
+    rig->Form->Volume().SetMute(true);
     rig->Mixer.WriteFails = true;
-    EXPECT_FALSE(rig->Form->SetMute(false));
-    EXPECT_TRUE(rig->Form->m_bMute);
+    EXPECT_FALSE(rig->Form->Volume().SetMute(false));
+    EXPECT_TRUE(rig->Form->Volume().m_bMute);
 }
 
 TEST_F(VolumeTest, ToggleReadsTheMixerNotTheRecord)
 {
     rig->Mixer.Mute = 1;
-    rig->Form->m_bMute = false;
-    EXPECT_TRUE(rig->Form->ToggleMute());
+    rig->Form->Volume().m_bMute = false;
+    EXPECT_TRUE(rig->Form->Volume().ToggleMute());
     EXPECT_EQ(0u, rig->Mixer.Mute);
-    EXPECT_TRUE(rig->Form->ToggleMute());
+    EXPECT_TRUE(rig->Form->Volume().ToggleMute());
     EXPECT_EQ(1u, rig->Mixer.Mute);
 }
 
 TEST_F(VolumeTest, ToggleWithoutAReadableMuteChangesNothing)
 {
     Start([](TFakeMixer& m) { m.MuteControlMissing = true; });
-    EXPECT_FALSE(rig->Form->ToggleMute());
+    EXPECT_FALSE(rig->Form->Volume().ToggleMute());
     rig->Mixer.MuteControlMissing = false;
     rig->Mixer.ReadFails = true;
-    EXPECT_FALSE(rig->Form->ToggleMute());
+    EXPECT_FALSE(rig->Form->Volume().ToggleMute());
     EXPECT_TRUE(rig->Mixer.MuteWrites.empty());
 }
 

@@ -113,7 +113,7 @@ protected:
         rig.Windows.AtPoint[{600, 300}] = 0x30;
         rig.Windows.Images[0x30] = "C:\\other.exe";
         rig.Create();
-        rig.Form->m_nVolume = 50;
+        rig.Form->Volume().m_nVolume = 50;
     }
     void Wheel(int16_t delta, TPoint at)
     {
@@ -128,20 +128,20 @@ TEST_F(WheelHandler, OverTheTaskbarStepsWritesAndRefreshes)
 {
     Wheel(120, {1000, 768});
     EXPECT_EQ("120", rig.Form->Label1->Caption());
-    EXPECT_EQ(55, rig.Form->m_nVolume);
-    EXPECT_EQ("Pelmora 1.4 - 55%", rig.Form->m_strTipText);
+    EXPECT_EQ(55, rig.Form->Volume().m_nVolume);
+    EXPECT_EQ("Pelmora 1.4 - 55%", rig.Form->Tray().m_strTipText);
     EXPECT_EQ((std::vector<std::string>{"mixer.GetMute", "mixer.SetVolume 36044", "mixer.GetMute", "tray.modify"}),
               rig.Log.Events);
 }
 
 TEST_F(WheelHandler, ElsewhereOnlyTheLabelChanges)
 {
-    rig.Form->m_strTipText = "before";
+    rig.Form->Tray().m_strTipText = "before";
     Wheel(-120, {600, 300});
     EXPECT_EQ("-120", rig.Form->Label1->Caption());
-    EXPECT_EQ(50, rig.Form->m_nVolume);
+    EXPECT_EQ(50, rig.Form->Volume().m_nVolume);
     EXPECT_TRUE(rig.Log.Events.empty());
-    EXPECT_EQ("before", rig.Form->m_strTipText);
+    EXPECT_EQ("before", rig.Form->Tray().m_strTipText);
     Wheel(0, {1000, 768}); // delta 0 over the taskbar: the label only
     EXPECT_EQ("0", rig.Form->Label1->Caption());
     EXPECT_TRUE(rig.Log.Events.empty());
@@ -157,11 +157,11 @@ TEST_F(WheelHandler, UnreadablePointerDoesNothingButTheLabel)
     rig.System.CursorFails = true;
     Wheel(120, {0, 0});
     EXPECT_EQ("120", rig.Form->Label1->Caption());
-    EXPECT_EQ(50, rig.Form->m_nVolume);
+    EXPECT_EQ(50, rig.Form->Volume().m_nVolume);
     EXPECT_TRUE(rig.Log.Events.empty());
     rig.System.CursorFails = false;
     Wheel(120, {0, 0});
-    EXPECT_EQ(55, rig.Form->m_nVolume);
+    EXPECT_EQ(55, rig.Form->Volume().m_nVolume);
 }
 
 TEST_F(WheelHandler, TaskbarWindowsCountByTheirClass)
@@ -173,8 +173,8 @@ TEST_F(WheelHandler, TaskbarWindowsCountByTheirClass)
     rig.Windows.Classes[0x40] = "Shell_SecondaryTrayWnd";
     rig.Windows.Classes[0x41] = "MSTaskListWClass";
     Wheel(120, {1500, 760});
-    EXPECT_EQ(55, rig.Form->m_nVolume);
-    EXPECT_EQ("Pelmora 1.4 - 55%", rig.Form->m_strTipText);
+    EXPECT_EQ(55, rig.Form->Volume().m_nVolume);
+    EXPECT_EQ("Pelmora 1.4 - 55%", rig.Form->Tray().m_strTipText);
     // The primary taskbar counts by its class too: scaled for 150 %, the
     // pointer on it reads (341, 511) while the rectangle query answers in
     // real pixels (0, 767)-(1024, 768), which that point misses.
@@ -184,18 +184,18 @@ TEST_F(WheelHandler, TaskbarWindowsCountByTheirClass)
     rig.Windows.Classes[0x50] = "Shell_TrayWnd";
     rig.Windows.Classes[0x51] = "ToolbarWindow32";
     Wheel(120, {341, 511});
-    EXPECT_EQ(60, rig.Form->m_nVolume);
+    EXPECT_EQ(60, rig.Form->Volume().m_nVolume);
     // Only the top-level window's class counts, and only those exact classes.
     rig.Log.Events.clear();
     rig.Windows.Classes[0x50] = "shell_traywnd";
     rig.Windows.Classes[0x51] = "Shell_TrayWnd";
     Wheel(120, {341, 511});
-    EXPECT_EQ(60, rig.Form->m_nVolume);
+    EXPECT_EQ(60, rig.Form->Volume().m_nVolume);
     EXPECT_TRUE(rig.Log.Events.empty());
     rig.Windows.Classes[0x40] = "Shell_TrayWnd2";
     rig.Windows.Classes[0x41] = "Shell_SecondaryTrayWnd";
     Wheel(120, {1500, 760});
-    EXPECT_EQ(60, rig.Form->m_nVolume);
+    EXPECT_EQ(60, rig.Form->Volume().m_nVolume);
     EXPECT_TRUE(rig.Log.Events.empty());
 }
 
@@ -203,7 +203,7 @@ TEST_F(WheelHandler, RegisteredProgramMatchesThroughItsTopLevelWindowIgnoringCas
 {
     g_StoredProgramList->Add("Editor.EXE");
     Wheel(-120, {300, 300});
-    EXPECT_EQ(45, rig.Form->m_nVolume);
+    EXPECT_EQ(45, rig.Form->Volume().m_nVolume);
 }
 
 TEST_F(WheelHandler, CtrlMutesAndUnmutesAndMiddleButtonCountsToo)
@@ -211,31 +211,31 @@ TEST_F(WheelHandler, CtrlMutesAndUnmutesAndMiddleButtonCountsToo)
     rig.System.Keys[kVkControl] = 0x8000;
     Wheel(-120, {10, 767});
     EXPECT_EQ(1u, rig.Mixer.Mute);
-    EXPECT_EQ(50, rig.Form->m_nVolume);
-    EXPECT_EQ("Pelmora 1.4 - 50%", rig.Form->m_strTipText);
+    EXPECT_EQ(50, rig.Form->Volume().m_nVolume);
+    EXPECT_EQ("Pelmora 1.4 - 50%", rig.Form->Tray().m_strTipText);
     rig.System.Keys[kVkControl] = 0x0001; // only "pressed since last asked": not held
     rig.System.Keys[kVkMButton] = 0x8000;
     Wheel(120, {10, 767});
     EXPECT_EQ(0u, rig.Mixer.Mute);
-    EXPECT_EQ(50, rig.Form->m_nVolume);
+    EXPECT_EQ(50, rig.Form->Volume().m_nVolume);
 }
 
 TEST_F(WheelHandler, WhileMutedThePlainWheelRewritesButChangesNothing)
 {
     rig.Mixer.Mute = 1;
     Wheel(120, {10, 767});
-    EXPECT_EQ(50, rig.Form->m_nVolume);
+    EXPECT_EQ(50, rig.Form->Volume().m_nVolume);
     EXPECT_TRUE(rig.Log.Contains("mixer.SetVolume 32767"));
     EXPECT_TRUE(rig.Log.Contains("tray.modify"));
 }
 
 TEST_F(WheelHandler, FlagOffMakesTheModifierPlain)
 {
-    rig.Form->m_bCtrlKeyMute = false;
+    rig.Form->Settings().m_bCtrlKeyMute = false;
     rig.System.Keys[kVkControl] = 0x8000;
     Wheel(-120, {10, 767});
     EXPECT_EQ(0u, rig.Mixer.Mute);
-    EXPECT_EQ(45, rig.Form->m_nVolume);
+    EXPECT_EQ(45, rig.Form->Volume().m_nVolume);
 }
 
 TEST_F(WheelHandler, UnreadableMuteCountsAsNotMuted)
@@ -243,7 +243,7 @@ TEST_F(WheelHandler, UnreadableMuteCountsAsNotMuted)
     rig.Mixer.Mute = 1;
     rig.Mixer.ReadFails = true;
     Wheel(120, {10, 767});
-    EXPECT_EQ(55, rig.Form->m_nVolume);
+    EXPECT_EQ(55, rig.Form->Volume().m_nVolume);
 }
 
 TEST_F(WheelHandler, FractionsAddUpToWholeNotches)
@@ -255,18 +255,18 @@ TEST_F(WheelHandler, FractionsAddUpToWholeNotches)
         EXPECT_EQ("-5", rig.Form->Label1->Caption());
         EXPECT_EQ(i < 23, rig.Log.Events.empty()) << i;
     }
-    EXPECT_EQ(45, rig.Form->m_nVolume);
-    EXPECT_EQ("Pelmora 1.4 - 45%", rig.Form->m_strTipText);
+    EXPECT_EQ(45, rig.Form->Volume().m_nVolume);
+    EXPECT_EQ("Pelmora 1.4 - 45%", rig.Form->Tray().m_strTipText);
     for (int i = 0; i < 5; ++i)
         Wheel(24, {10, 767});
-    EXPECT_EQ(50, rig.Form->m_nVolume);
+    EXPECT_EQ(50, rig.Form->Volume().m_nVolume);
     // Twelve of -10 make a notch too (they used to step twelve times).
     for (int i = 0; i < 12; ++i)
         Wheel(-10, {10, 767});
-    EXPECT_EQ(45, rig.Form->m_nVolume);
+    EXPECT_EQ(45, rig.Form->Volume().m_nVolume);
     // A small downward movement never raises the volume.
     Wheel(-9, {10, 767});
-    EXPECT_EQ(45, rig.Form->m_nVolume);
+    EXPECT_EQ(45, rig.Form->Volume().m_nVolume);
     EXPECT_TRUE(rig.Log.Events.empty());
 }
 
@@ -274,31 +274,31 @@ TEST_F(WheelHandler, SeveralNotchesInOneNotificationStepEach)
 {
     Wheel(-360, {10, 767});
     EXPECT_EQ("-360", rig.Form->Label1->Caption());
-    EXPECT_EQ(35, rig.Form->m_nVolume);
+    EXPECT_EQ(35, rig.Form->Volume().m_nVolume);
     EXPECT_EQ(1, std::count(rig.Log.Events.begin(), rig.Log.Events.end(), "tray.modify"));
     Wheel(240, {10, 767});
-    EXPECT_EQ(45, rig.Form->m_nVolume);
+    EXPECT_EQ(45, rig.Form->Volume().m_nVolume);
     // 150 is one notch and 30 toward the next, which 90 more completes.
     Wheel(150, {10, 767});
-    EXPECT_EQ(50, rig.Form->m_nVolume);
+    EXPECT_EQ(50, rig.Form->Volume().m_nVolume);
     Wheel(90, {10, 767});
-    EXPECT_EQ(55, rig.Form->m_nVolume);
+    EXPECT_EQ(55, rig.Form->Volume().m_nVolume);
 }
 
 TEST_F(WheelHandler, ReversalDropsTheHalfNotch)
 {
     Wheel(-100, {10, 767});
     Wheel(60, {10, 767}); // not 20 toward a notch up from -40
-    EXPECT_EQ(50, rig.Form->m_nVolume);
-    EXPECT_EQ(60, rig.Form->m_nWheelRemainder);
+    EXPECT_EQ(50, rig.Form->Volume().m_nVolume);
+    EXPECT_EQ(60, rig.Form->Wheel().m_nWheelRemainder);
     Wheel(-100, {10, 767});
     Wheel(-20, {10, 767});
-    EXPECT_EQ(45, rig.Form->m_nVolume);
+    EXPECT_EQ(45, rig.Form->Volume().m_nVolume);
     // A delta of 0 has no direction: it keeps what was carried.
     Wheel(-60, {10, 767});
     Wheel(0, {10, 767});
     Wheel(-60, {10, 767});
-    EXPECT_EQ(40, rig.Form->m_nVolume);
+    EXPECT_EQ(40, rig.Form->Volume().m_nVolume);
 }
 
 TEST_F(WheelHandler, MovementOutsideTheGateDropsTheHalfNotch)
@@ -307,18 +307,18 @@ TEST_F(WheelHandler, MovementOutsideTheGateDropsTheHalfNotch)
     Wheel(-10, {600, 300}); // over another program's window
     EXPECT_EQ("-10", rig.Form->Label1->Caption());
     Wheel(-20, {10, 767});
-    EXPECT_EQ(50, rig.Form->m_nVolume);
-    EXPECT_EQ(-20, rig.Form->m_nWheelRemainder);
+    EXPECT_EQ(50, rig.Form->Volume().m_nVolume);
+    EXPECT_EQ(-20, rig.Form->Wheel().m_nWheelRemainder);
     // So does a pointer that cannot be read.
     rig.System.CursorFails = true;
     Wheel(-10, {10, 767});
     rig.System.CursorFails = false;
-    EXPECT_EQ(0, rig.Form->m_nWheelRemainder);
+    EXPECT_EQ(0, rig.Form->Wheel().m_nWheelRemainder);
     // Over a registered program the movement counts like over the taskbar.
     g_StoredProgramList->Add("editor.exe");
     Wheel(-100, {10, 767});
     Wheel(-20, {300, 300});
-    EXPECT_EQ(45, rig.Form->m_nVolume);
+    EXPECT_EQ(45, rig.Form->Volume().m_nVolume);
 }
 
 } // namespace

@@ -69,7 +69,7 @@ TEST(WheelBurst, TakenWithTheFirstAndWrittenOnce)
     TFakeWheelQueue queue;
     rig.Platform.WheelQueue = &queue;
     rig.Create();
-    rig.Form->m_nVolume = 50;
+    rig.Form->Volume().m_nVolume = 50;
     rig.System.Cursor = kOnTaskbar;
     for (int16_t d : {120, 120, -60, -60, -240, 360})
         queue.Waiting.push_back(WheelParam(d));
@@ -79,9 +79,9 @@ TEST(WheelBurst, TakenWithTheFirstAndWrittenOnce)
     // +3 notches, -3, +3 in order: 50 55 60 65, 60 55 50, 55 60 65.
     EXPECT_TRUE(queue.Waiting.empty());
     EXPECT_EQ(std::vector<THandle>(queue.AskedFor.size(), rig.Form->Handle()), queue.AskedFor);
-    EXPECT_EQ(65, rig.Form->m_nVolume);
+    EXPECT_EQ(65, rig.Form->Volume().m_nVolume);
     EXPECT_EQ("360", rig.Form->Label1->Caption());
-    EXPECT_EQ("Pelmora 1.4 - 65%", rig.Form->m_strTipText);
+    EXPECT_EQ("Pelmora 1.4 - 65%", rig.Form->Tray().m_strTipText);
     EXPECT_EQ((std::vector<std::string>{"mixer.GetMute", "mixer.SetVolume 42597", "mixer.GetMute", "tray.modify"}),
               rig.Log.Events);
 }
@@ -93,15 +93,15 @@ TEST(WheelBurst, OutsideTheGateTheWholeBurstIsDropped)
     TFakeWheelQueue queue;
     rig.Platform.WheelQueue = &queue;
     rig.Create();
-    rig.Form->m_nVolume = 50;
-    rig.Form->m_nWheelRemainder = -100;
+    rig.Form->Volume().m_nVolume = 50;
+    rig.Form->Wheel().m_nWheelRemainder = -100;
     rig.System.Cursor = kElsewhere;
     queue.Waiting = {WheelParam(-120), WheelParam(-7)};
     rig.Log.Events.clear();
     rig.Send(WM_HOOKWHEEL, WheelParam(-120));
     EXPECT_TRUE(queue.Waiting.empty());
     EXPECT_EQ("-7", rig.Form->Label1->Caption());
-    EXPECT_EQ(0, rig.Form->m_nWheelRemainder);
+    EXPECT_EQ(0, rig.Form->Wheel().m_nWheelRemainder);
     EXPECT_TRUE(rig.Log.Events.empty());
 }
 
@@ -114,7 +114,7 @@ protected:
         rig.Platform.WheelQueue = &queue;
         rig.Create();
         rig.System.Cursor = kOnTaskbar;
-        rig.Form->m_nVolume = 50;
+        rig.Form->Volume().m_nVolume = 50;
     }
     TFakeWheelQueue queue; // outlives the rig, whose window holds it
     TControllerRig rig;
@@ -131,9 +131,9 @@ TEST_F(QueuedWheel, WhatWaitedPastTheBoundIsDroppedAndABurstAppliesAtMostItsNotc
     queue.Waiting = {WheelParam(-120), WheelParam(-60), WheelParam(-60), WheelParam(120), WheelParam(-7)};
     queue.Times = {30000, 62999, 63000, 64000, 65000};
     rig.Send(WM_HOOKWHEEL, WheelParam(-120));
-    EXPECT_EQ(55, rig.Form->m_nVolume); // -60 +120 -7: one notch up
+    EXPECT_EQ(55, rig.Form->Volume().m_nVolume); // -60 +120 -7: one notch up
     EXPECT_EQ("-7", rig.Form->Label1->Caption());
-    EXPECT_EQ(-7, rig.Form->m_nWheelRemainder);
+    EXPECT_EQ(-7, rig.Form->Wheel().m_nWheelRemainder);
 
     // All of it stale: only Label1, nothing written.
     rig.Log.Events.clear();
@@ -143,24 +143,24 @@ TEST_F(QueuedWheel, WhatWaitedPastTheBoundIsDroppedAndABurstAppliesAtMostItsNotc
     rig.Send(WM_HOOKWHEEL, WheelParam(120));
     EXPECT_EQ("120", rig.Form->Label1->Caption());
     EXPECT_TRUE(rig.Log.Events.empty());
-    EXPECT_EQ(0, rig.Form->m_nWheelRemainder);
+    EXPECT_EQ(0, rig.Form->Wheel().m_nWheelRemainder);
 
     // The clock wraps after 49.7 days: posted just before, handled just after.
     queue.Clock = 100;
     queue.Posted = 0xFFFFFF00u;
     rig.Send(WM_HOOKWHEEL, WheelParam(-120));
-    EXPECT_EQ(50, rig.Form->m_nVolume);
+    EXPECT_EQ(50, rig.Form->Volume().m_nVolume);
 
     // Thirty fresh notches in one burst (and one notification of 20) apply ten.
     queue.Posted = queue.Clock;
-    rig.Form->m_nVolume = 0;
+    rig.Form->Volume().m_nVolume = 0;
     queue.Waiting.assign(29, WheelParam(120));
     rig.Send(WM_HOOKWHEEL, WheelParam(120));
-    EXPECT_EQ(10, rig.Form->m_nVolume);
-    EXPECT_EQ(0, rig.Form->m_nWheelRemainder);
-    rig.Form->m_nVolume = 100;
+    EXPECT_EQ(10, rig.Form->Volume().m_nVolume);
+    EXPECT_EQ(0, rig.Form->Wheel().m_nWheelRemainder);
+    rig.Form->Volume().m_nVolume = 100;
     rig.Send(WM_HOOKWHEEL, WheelParam(-2400));
-    EXPECT_EQ(50, rig.Form->m_nVolume);
+    EXPECT_EQ(50, rig.Form->Volume().m_nVolume);
 }
 
 TEST_F(QueuedWheel, ANotificationThatANestedLoopDeliversWaitsForTheBurstInHand)
@@ -175,17 +175,17 @@ TEST_F(QueuedWheel, ANotificationThatANestedLoopDeliversWaitsForTheBurstInHand)
         rig.Send(WM_HOOKWHEEL, WheelParam(120));
         nested = true;
         EXPECT_TRUE(rig.Log.Events.empty()) << "the nested notifications acted at once";
-        EXPECT_EQ(50, rig.Form->m_nVolume);
+        EXPECT_EQ(50, rig.Form->Volume().m_nVolume);
     };
     rig.Send(WM_HOOKWHEEL, WheelParam(-120));
     ASSERT_TRUE(nested);
     // The outer burst first (two down: 50 45 40), then the two that waited
     // (40 45 50), each burst written once.
-    EXPECT_EQ(50, rig.Form->m_nVolume);
+    EXPECT_EQ(50, rig.Form->Volume().m_nVolume);
     EXPECT_EQ((std::vector<uint32_t>{26214, 32767}), std::vector<uint32_t>(rig.Mixer.VolumeWrites.end() - 2,
                                                                           rig.Mixer.VolumeWrites.end()));
-    EXPECT_FALSE(rig.Form->m_bInWheel);
-    EXPECT_TRUE(rig.Form->m_pendingWheel.empty());
+    EXPECT_FALSE(rig.Form->Wheel().m_bInWheel);
+    EXPECT_TRUE(rig.Form->Wheel().m_pendingWheel.empty());
 }
 
 // What the user and the mixer are left with after a burst.
@@ -303,14 +303,14 @@ std::vector<TEndState> Play(const TScenario& sc, bool coalesced)
     rig.Mixer.Mute = sc.StartMute;
     rig.Create();
     g_StoredProgramList->Add("editor.exe");
-    rig.Form->m_bCtrlKeyMute = sc.CtrlKeyMute;
-    rig.Form->m_nVolume = sc.StartVolume;
+    rig.Form->Settings().m_bCtrlKeyMute = sc.CtrlKeyMute;
+    rig.Form->Volume().m_nVolume = sc.StartVolume;
     rig.Mixer.ReadFails = sc.MuteUnreadable;
 
     std::vector<TEndState> ends;
     for (const TBurst& b : sc.Bursts) {
         if (b.PolledVolume >= 0)
-            rig.Form->m_nVolume = b.PolledVolume;
+            rig.Form->Volume().m_nVolume = b.PolledVolume;
         if (b.OutsideMute >= 0)
             rig.Mixer.Mute = static_cast<uint32_t>(b.OutsideMute);
         rig.System.Cursor = b.Pointer;
@@ -332,9 +332,9 @@ std::vector<TEndState> Play(const TScenario& sc, bool coalesced)
                 rig.Send(WM_HOOKWHEEL, WheelParam(d));
         }
         const TFakeShell::TCall& last = rig.Shell.Calls.back();
-        ends.push_back({rig.Form->m_nVolume, rig.Mixer.Volume, rig.Mixer.Mute, rig.Form->m_bMute,
-                        rig.Form->Label1->Caption(), rig.Form->m_strTipText, last.Op, last.Data.Icon,
-                        last.Data.Tip, rig.Form->m_nWheelRemainder});
+        ends.push_back({rig.Form->Volume().m_nVolume, rig.Mixer.Volume, rig.Mixer.Mute, rig.Form->Volume().m_bMute,
+                        rig.Form->Label1->Caption(), rig.Form->Tray().m_strTipText, last.Op, last.Data.Icon,
+                        last.Data.Tip, rig.Form->Wheel().m_nWheelRemainder});
     }
     return ends;
 }

@@ -12,7 +12,7 @@
 #include "framework/FullString.h"
 #include "framework/TextServices.h"
 #include "settings/SettingsFile.h"
-#include "wheel/PathText.h"
+#include "framework/PathText.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "framework/FullString.h"
 #include "framework/win32/WinBound.h"
 #include "framework/win32/WinTextServices.h"
-#include "wheel/PathText.h"
+#include "framework/PathText.h"
 
 namespace {
 typedef void(__cdecl* TSetHWND)(HWND, HINSTANCE);

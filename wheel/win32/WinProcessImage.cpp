@@ -5,7 +5,7 @@
 
 #include "framework/FullString.h"
 #include "framework/win32/WinBound.h"
-#include "wheel/PathText.h"
+#include "framework/PathText.h"
 
 static_assert(sizeof(OSVERSIONINFOA) == 148, "OSVERSIONINFOA as the 9x family knows it");
 static_assert(sizeof(PROCESSENTRY32) == 296, "the ANSI PROCESSENTRY32");

@@ -1,17 +1,8 @@
-// Wheel notifications from the hook library: over the taskbar or over a
-// registered program's window they step the master volume, or with Ctrl or
-// the middle button held mute and unmute it. Deltas count in notches of 120,
-// fractions carried over; a burst that queued up meanwhile is handled as one,
-// without what waited too long and up to a number of notches.
-#include <algorithm>
-#include <vector>
+#include "wheel/WheelHandler.h"
 
-#include "app/PelmFormMain.h"
-#include "framework/System.h"
-#include "tray/ShellTray.h"
-#include "wheel/ProgramName.h"
+#include <algorithm>
+
 #include "wheel/WheelDecision.h"
-#include "wheel/WheelQueue.h"
 
 namespace {
 int16_t WheelDeltaOf(uint32_t wParam)
@@ -20,17 +11,16 @@ int16_t WheelDeltaOf(uint32_t wParam)
 }
 } // namespace
 
-void TPelmFormMain::WMHookWheel(TMessage& message)
+bool TWheelHandler::Handle(THandle wnd, uint32_t wParam, bool ctrlKeyMute, const TBurstReport& report)
 {
-    IWheelQueue* queue = m_platform.WheelQueue;
-    const TWheelNote note = {WheelDeltaOf(message.WParam), queue ? queue->MessageTime() : 0u};
+    const TWheelNote note = {WheelDeltaOf(wParam), m_queue ? m_queue->MessageTime() : 0u};
     // A message delivered inside the handler (a tray callback the shell sends
     // while it is asked for the taskbar or the icon) can run a nested loop,
     // the menu's or the dialog's, which hands later notifications here: they
     // wait, so that the outer burst's state is never changed under it.
     if (m_bInWheel) {
         m_pendingWheel.push_back(note);
-        return;
+        return false;
     }
     struct TInWheel {
         bool& flag;
@@ -38,23 +28,26 @@ void TPelmFormMain::WMHookWheel(TMessage& message)
         ~TInWheel() { flag = false; }
     } inWheel(m_bInWheel);
     std::vector<TWheelNote> notes(1, note);
+    bool acted = false;
     for (;;) {
-        HandleWheelBurst(std::move(notes));
+        acted = HandleBurst(wnd, std::move(notes), ctrlKeyMute, report) || acted;
         if (m_pendingWheel.empty())
             break;
         notes.swap(m_pendingWheel);
         m_pendingWheel.clear();
     }
+    return acted;
 }
 
-void TPelmFormMain::HandleWheelBurst(std::vector<TWheelNote> notes)
+bool TWheelHandler::HandleBurst(THandle wnd, std::vector<TWheelNote> notes, bool ctrlKeyMute,
+                                const TBurstReport& report)
 {
     // The queue is emptied before any state is read, so that the burst is
     // handled as one.
-    IWheelQueue* queue = m_platform.WheelQueue;
+    IWheelQueue* queue = m_queue;
     if (queue) {
         uint32_t wParam = 0, time = 0;
-        while (queue->TakeNext(Handle(), wParam, time))
+        while (queue->TakeNext(wnd, wParam, time))
             notes.push_back({WheelDeltaOf(wParam), time});
     }
     const int16_t lastDelta = notes.back().Delta;
@@ -76,7 +69,7 @@ void TPelmFormMain::HandleWheelBurst(std::vector<TWheelNote> notes)
     // The pointer, the taskbar and the program under the pointer are asked
     // once for the whole burst: handled one by one, the notifications would
     // have been asked them within moments of each other.
-    ISystem& system = *m_platform.System;
+    ISystem& system = m_system;
     TRect taskbar = {0, 0, 0, 0};
     system.GetTaskbarRect(taskbar);
     // Without a pointer position there is nothing to place the notch on: the
@@ -86,27 +79,27 @@ void TPelmFormMain::HandleWheelBurst(std::vector<TWheelNote> notes)
 
     bool registered = false;
     bool overTaskbarWindow = false;
-    if (havePointer && m_platform.Windows) {
-        IWindowSystem& windows = *m_platform.Windows;
+    if (havePointer && m_windows) {
+        IWindowSystem& windows = *m_windows;
         const TWnd top = TopLevelWindowAt(windows, pt);
         if (top) {
             overTaskbarWindow = IsTaskbarClass(windows.WindowClassName(top));
             std::string name;
-            if (GetProgramNameOfWindow(windows, top, name) && g_StoredProgramList)
-                registered = g_StoredProgramList->IndexOf(name) >= 0;
+            if (GetProgramNameOfWindow(windows, top, name))
+                registered = m_programs.IndexOf(name) >= 0;
         }
     }
 
-    Label1->SetCaption(std::to_string(lastDelta));
     const bool overTaskbar = havePointer && (PointInTaskbar(taskbar, pt) || overTaskbarWindow);
-    if (notes.empty())
-        return;
-    if (!overTaskbar && !registered) {
-        // Movement that was not for us does not complete a notch later.
-        m_nWheelRemainder = 0;
-        return;
-    }
+    const bool acted = notes.empty() ? false : (overTaskbar || registered) && Apply(notes, ctrlKeyMute);
+    if (!notes.empty() && !overTaskbar && !registered)
+        m_nWheelRemainder = 0; // movement that was not for us does not complete a notch later
+    report(lastDelta, acted);
+    return acted;
+}
 
+bool TWheelHandler::Apply(const std::vector<TWheelNote>& notes, bool ctrlKeyMute)
+{
     // The mute state and the keys are read once, at the first notch. The keys
     // are sampled when a notification is handled, never when the wheel
     // turned, so one-by-one handling of the same burst would have sampled
@@ -131,23 +124,22 @@ void TPelmFormMain::HandleWheelBurst(std::vector<TWheelNote> notes)
             // A device without a readable mute switch counts as not muted,
             // so it can still be stepped.
             bool muted = false;
-            state.MuteReadable = GetMute(muted);
+            state.MuteReadable = m_volume.GetMute(muted);
             state.Muted = state.MuteReadable && muted;
-            state.Volume = m_nVolume;
-            state.CtrlKeyMute = m_bCtrlKeyMute;
-            state.Modifier = (system.GetAsyncKeyState(kVkControl) & 0x8000) != 0 ||
-                             (system.GetAsyncKeyState(kVkMButton) & 0x8000) != 0;
+            state.Volume = m_volume.m_nVolume;
+            state.CtrlKeyMute = ctrlKeyMute;
+            state.Modifier = (m_system.GetAsyncKeyState(kVkControl) & 0x8000) != 0 ||
+                             (m_system.GetAsyncKeyState(kVkMButton) & 0x8000) != 0;
         }
         ApplyNotches(state, notches);
     }
     if (!state.Acted)
-        return;
+        return false;
 
     // Only the last mute write and the last level matter to the mixer.
     if (state.WriteMute)
-        SetMute(state.MuteValue);
-    m_nVolume = state.Volume;
-    SetVolume(m_nVolume);
-    m_strTipText = VolumeTipText();
-    NotifyTray(kNimModify);
+        m_volume.SetMute(state.MuteValue);
+    m_volume.m_nVolume = state.Volume;
+    m_volume.SetVolume(m_volume.m_nVolume);
+    return true;
 }

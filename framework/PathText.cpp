@@ -1,4 +1,4 @@
-#include "wheel/PathText.h"
+#include "framework/PathText.h"
 
 #include "framework/TextServices.h"
 

@@ -1,13 +1,10 @@
-// The master volume and mute of mixer device 0, as a percentage and a switch.
-// The device is opened and each control found once, on first use; a failed
-// find is retried by the next call that needs the control.
-#include "app/PelmFormMain.h"
+#include "volume/MasterVolume.h"
 
-bool TPelmFormMain::OpenMixer()
+bool TMasterVolume::OpenMixer()
 {
     if (m_hMixer != 0)
         return true;
-    IMixer& mixer = *m_platform.Mixer;
+    IMixer& mixer = m_mixer;
     if (mixer.GetNumDevs() < 1)
         return false;
     mixer.GetDevCaps(0, m_MixerCaps); // its outcome does not matter
@@ -18,18 +15,18 @@ bool TPelmFormMain::OpenMixer()
     return true;
 }
 
-void TPelmFormMain::CloseMixer()
+void TMasterVolume::CloseMixer()
 {
-    m_platform.Mixer->Close(m_hMixer);
+    m_mixer.Close(m_hMixer);
 }
 
-bool TPelmFormMain::FindControl(uint32_t controlType, uint32_t& controlId, uint32_t* minimum, uint32_t* maximum)
+bool TMasterVolume::FindControl(uint32_t controlType, uint32_t& controlId, uint32_t* minimum, uint32_t* maximum)
 {
     if (controlId != 0xFFFFFFFF)
         return true;
     if (!OpenMixer())
         return false;
-    IMixer& mixer = *m_platform.Mixer;
+    IMixer& mixer = m_mixer;
     uint32_t lineId = 0;
     if (!mixer.GetSpeakersLine(m_hMixer, lineId))
         return false;
@@ -44,27 +41,27 @@ bool TPelmFormMain::FindControl(uint32_t controlType, uint32_t& controlId, uint3
     return true;
 }
 
-bool TPelmFormMain::FindVolumeControl()
+bool TMasterVolume::FindVolumeControl()
 {
     return FindControl(kMixerControlTypeVolume, m_dwVolumeControlID, &m_lVolumeMin, &m_lVolumeMax);
 }
 
-bool TPelmFormMain::FindMuteControl()
+bool TMasterVolume::FindMuteControl()
 {
     return FindControl(kMixerControlTypeMute, m_dwMuteControlID, nullptr, nullptr);
 }
 
-bool TPelmFormMain::ReadControlValue(uint32_t controlId, uint32_t& value)
+bool TMasterVolume::ReadControlValue(uint32_t controlId, uint32_t& value)
 {
-    return m_platform.Mixer->GetControlValue(m_hMixer, controlId, value);
+    return m_mixer.GetControlValue(m_hMixer, controlId, value);
 }
 
-bool TPelmFormMain::WriteControlValue(uint32_t controlId, uint32_t value)
+bool TMasterVolume::WriteControlValue(uint32_t controlId, uint32_t value)
 {
-    return m_platform.Mixer->SetControlValue(m_hMixer, controlId, value);
+    return m_mixer.SetControlValue(m_hMixer, controlId, value);
 }
 
-bool TPelmFormMain::GetVolume(int32_t& percent)
+bool TMasterVolume::GetVolume(int32_t& percent)
 {
     if (!FindVolumeControl())
         return false;
@@ -83,7 +80,7 @@ bool TPelmFormMain::GetVolume(int32_t& percent)
     return true;
 }
 
-bool TPelmFormMain::SetVolume(int32_t percent)
+bool TMasterVolume::SetVolume(int32_t percent)
 {
     if (!FindVolumeControl())
         return false;
@@ -94,7 +91,7 @@ bool TPelmFormMain::SetVolume(int32_t percent)
     return WriteControlValue(m_dwVolumeControlID, raw);
 }
 
-bool TPelmFormMain::GetMute(bool& muted)
+bool TMasterVolume::GetMute(bool& muted)
 {
     if (!FindMuteControl())
         return false;
@@ -105,7 +102,7 @@ bool TPelmFormMain::GetMute(bool& muted)
     return true;
 }
 
-bool TPelmFormMain::SetMute(bool muted)
+bool TMasterVolume::SetMute(bool muted)
 {
     if (!FindMuteControl())
         return false;
@@ -115,7 +112,7 @@ bool TPelmFormMain::SetMute(bool muted)
     return true;
 }
 
-bool TPelmFormMain::ToggleMute()
+bool TMasterVolume::ToggleMute()
 {
     bool muted = false;
     if (!GetMute(muted))
@@ -123,13 +120,35 @@ bool TPelmFormMain::ToggleMute()
     return SetMute(!muted);
 }
 
-void TPelmFormMain::RecheckMixer()
+void TMasterVolume::RecheckMixer()
 {
-    if (!m_platform.Mixer->Reconsider())
+    if (!m_mixer.Reconsider())
         return;
     // The old provider's handle, ids and bounds mean nothing to the new one:
     // found again on the next use, as at start.
     m_hMixer = 0;
     m_dwVolumeControlID = 0xFFFFFFFF;
     m_dwMuteControlID = 0xFFFFFFFF;
+}
+
+bool TMasterVolume::MutedNow()
+{
+    bool muted = false;
+    return GetMute(muted) && muted;
+}
+
+bool TMasterVolume::Refresh()
+{
+    bool changed = false;
+    int32_t volume = m_nVolume;
+    if (GetVolume(volume) && volume != m_nVolume) {
+        m_nVolume = volume;
+        changed = true;
+    }
+    bool muted = m_bMute;
+    if (GetMute(muted) && muted != m_bMute) {
+        m_bMute = muted;
+        changed = true;
+    }
+    return changed;
 }
