@@ -25,10 +25,11 @@
 #include <cstring>
 #include <string>
 
+#include "framework/HookMessage.h"
+
 namespace {
 
 const UINT kTrayNotify = WM_APP + 100;
-const UINT kHookWheel = WM_APP + 101;
 const DWORD kStepMs = 60000; // bound on each wait of the openings
 
 int Fail(const char* what)
@@ -125,8 +126,8 @@ int Burst(HWND window, unsigned long count, int mark)
     if (LabelShows(label, want)) return Fail("the label shows the mark already");
     const double t0 = NowMs();
     for (unsigned long i = 0; i < count; ++i)
-        if (!PostMessageA(window, kHookWheel, Delta(i % 2 ? 120 : -120), 0)) return Fail("a post failed");
-    if (!PostMessageA(window, kHookWheel, Delta(mark), 0)) return Fail("the mark's post failed");
+        if (!PostMessageA(window, WM_HOOKWHEEL, Delta(i % 2 ? 120 : -120), 0)) return Fail("a post failed");
+    if (!PostMessageA(window, WM_HOOKWHEEL, Delta(mark), 0)) return Fail("the mark's post failed");
     // Each look at the label is a message the window answers between the
     // notifications; looking less often the longer it takes keeps that
     // share small while still catching a short burst closely.

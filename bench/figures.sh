@@ -20,7 +20,7 @@ rounds=$PELM_BENCH_ROUNDS notifications=$PELM_BENCH_NOTIFICATIONS
 openings=$PELM_BENCH_OPENINGS idle_s=$PELM_BENCH_IDLE_SECONDS
 desk_n=500 bar_n=200 burst_n=1000
 mode=${PELM_WINE_MODE_ACTIVE:-unknown}
-WM_HOOKWHEEL=0x8065 WM_CLOSE=0x10
+WM_HOOKWHEEL=0x8065 WM_CLOSE=0x10 # the first as framework/HookMessage.h has it
 DOWN=0xFF880000 UP=0x00780000
 # Growth allowed between two readings: a leak of some bytes per
 # notification or per opening shows well above it.

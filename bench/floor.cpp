@@ -7,7 +7,7 @@
 // volume and the mute read from mixer device 0, a hidden main window with
 // its label, the icon added and given its picture and tooltip; then the poll
 // timer and the hook library. A poll tick: the volume and the mute read, and
-// the tray touched only on a change. A wheel notification (WM_APP + 101):
+// the tray touched only on a change. A wheel notification (WM_HOOKWHEEL):
 // the taskbar's rectangle, the pointer, the window under it and its
 // process's image name, the label; over the taskbar the mute read, the
 // volume write and the tray modify (whose picture reads the mute again).
@@ -26,11 +26,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "framework/HookMessage.h"
+
 namespace {
 
 const char kClass[] = "PelmFloorMain";
 const UINT kTrayNotify = WM_APP + 100;
-const UINT kHookWheel = WM_APP + 101;
 const UINT kTrayId = 1006;
 const UINT kPollTimer = 1;
 
@@ -241,7 +242,7 @@ void* Export(const char* name)
 LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case kHookWheel:
+    case WM_HOOKWHEEL:
         Wheel(wParam);
         return 0;
     case WM_TIMER:

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <functional>
 
+#include "framework/HookMessage.h"
+
 typedef uintptr_t THandle;
 
 // A window message as the handlers see it: id, wParam, lParam and the result
@@ -30,7 +32,7 @@ constexpr uint32_t kWmLButtonDblClk = 0x0203;
 constexpr uint32_t kWmRButtonUp = 0x0205;
 constexpr uint32_t kWmDpiChanged = 0x02E0; // Windows 8.1 and later, to per-monitor aware windows
 constexpr uint32_t WM_TRAYNOTIFY = 0x8064; // WM_APP + 100, sent by the shell for the tray icon
-constexpr uint32_t WM_HOOKWHEEL = 0x8065;  // WM_APP + 101, posted by the hook library
+// WM_HOOKWHEEL, WM_APP + 101, is the hook library's: framework/HookMessage.h.
 
 struct TPoint {
     int32_t x, y;

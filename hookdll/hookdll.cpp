@@ -6,7 +6,10 @@
 #include <windows.h>
 
 #include "HookRenewal.h"
+#include "framework/HookMessage.h"
 #include "framework/win32/WinBound.h"
+
+static_assert(WM_HOOKWHEEL == WM_APP + 101, "the program's window is told by WM_APP + 101");
 
 // On the 9x family the hook procedure runs inside whichever process retrieves
 // the wheel message, so the window to post to and the hook to chain to must
@@ -23,7 +26,6 @@ UINT g_uDriverWheelMessage __attribute__((section(".shared"), shared)) = 0;
 
 namespace {
 
-const UINT kWmHookWheel = WM_APP + 101;
 // How long HookEnd waits for the hook thread. Only a thread that is stuck
 // comes near it.
 const DWORD kThreadStopBoundMs = 10000;
@@ -55,7 +57,7 @@ bool g_bOwnsMessageHook = false;
 void Post(HWND target, short delta)
 {
     if (target)
-        PostMessageA(target, kWmHookWheel, MAKEWPARAM(0, static_cast<WORD>(delta)), 0);
+        PostMessageA(target, WM_HOOKWHEEL, MAKEWPARAM(0, static_cast<WORD>(delta)), 0);
 }
 
 // Nothing but post and pass on, so as never to come near LowLevelHooksTimeout.

@@ -17,6 +17,7 @@
 #include <psapi.h>
 #include <tlhelp32.h>
 
+#include "framework/HookMessage.h"
 #include "wintext.h"
 
 #include <fcntl.h>
@@ -128,6 +129,7 @@ const MessageName kMessages[] = {
     {"WM_LBUTTONDBLCLK", WM_LBUTTONDBLCLK}, {"WM_MOUSEMOVE", WM_MOUSEMOVE},
     {"WM_CONTEXTMENU", WM_CONTEXTMENU}, {"BM_CLICK", BM_CLICK},
     {"WM_USER", WM_USER}, {"WM_APP", WM_APP},
+    {"WM_HOOKWHEEL", WM_HOOKWHEEL}, // the program's own, as the hook library posts it
 };
 
 // A number, a name from the table, or NAME+N (WM_USER+5, WM_APP+0x10).
@@ -667,7 +669,7 @@ bool drain(HWND h, DWORD ms)
     static int marker = 1111;
     marker = marker == 1111 ? 2222 : 1111;
     HWND label = nth_child(h, "Label", 0);
-    if (!label || !PostMessageA(h, WM_APP + 101, (WPARAM)marker << 16, 0)) return false;
+    if (!label || !PostMessageA(h, WM_HOOKWHEEL, (WPARAM)marker << 16, 0)) return false;
     char want[16];
     snprintf(want, sizeof want, "%d", marker);
     DWORD start = GetTickCount();

@@ -84,7 +84,7 @@ start_round noaudio
 bash "$PELM_RIG_DIR/rig.sh" audio-stop "$PELM_RIG_STATE"
 # A notification posted first shows on Label1; the notch's own then
 # replaces it once the notch was handled.
-probe post "$hwnd" 0x8065 0x00070000 0 >/dev/null
+probe post "$hwnd" WM_HOOKWHEEL 0x00070000 0 >/dev/null
 wait_for 30 is label 7 >/dev/null || fail "noaudio: the program does not answer"
 notch 500 767 down
 wait_for 30 is label -120 >/dev/null || fail "noaudio: the notch was not handled without the audio server"

@@ -25,6 +25,8 @@ xdotool mousemove 400 300 # over the desktop: the wheel touches nothing but Labe
 fuzz_n=${PELM_FAULTS_FUZZ:-300} flood_n=${PELM_FAULTS_FLOOD:-5000} pairs=${PELM_FAULTS_PAIRS:-3}
 
 # --- random parameters for each routed message -----------------------------
+# The numbers themselves seed the fuzz: WM_TRAYNOTIFY (framework/Types.h) and
+# WM_HOOKWHEEL (framework/HookMessage.h) among them.
 for m in 0x8064 0x8065 0x0011 0x0113 0x002B; do
   t0=$(ms)
   PELM_PROBE_TIMEOUT=900 probe fuzz "$hwnd" "$m" "$fuzz_n" $((0x${m#0x} + 7)) || fail "fuzzing message $m"
@@ -39,7 +41,7 @@ pass "$sent messages with random parameters, every one handled: no crash, still 
 rss0=$(mem "$runner" VmRSS)
 [[ $rss0 =~ ^[0-9]+$ ]] || fail "no working set read from process $runner"
 t0=$(ms)
-PELM_PROBE_TIMEOUT=900 probe flood "$hwnd" 0x8065 0xFF880000 0x00780000 "$flood_n" 1000 || fail "wheel flood"
+PELM_PROBE_TIMEOUT=900 probe flood "$hwnd" WM_HOOKWHEEL 0xFF880000 0x00780000 "$flood_n" 1000 || fail "wheel flood"
 PELM_PROBE_TIMEOUT=900 probe flood "$hwnd" 0x8064 1006 0x200 "$flood_n" 1000 || fail "tray callback flood"
 sent=$((sent + 2 * flood_n))
 assert_ok answers 1000

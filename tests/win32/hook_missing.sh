@@ -14,7 +14,7 @@ check_start() { # check_start WHAT LABEL1_AFTER_A_NOTCH (7: not heard)
   # then does a real notch tell whether the wheel is heard. (A notification
   # steps the level only with the pointer over the taskbar.)
   xdotool mousemove 500 767
-  probe post "$hwnd" 0x8065 0xFF880000 0 >/dev/null
+  probe post "$hwnd" WM_HOOKWHEEL 0xFF880000 0 >/dev/null
   wait_for 60 is label -120 >/dev/null || fail "$1: the program never handled a posted notification"
   local before
   before=$(wait_for 30 percent) || fail "$1: no level after a posted notification"
@@ -25,11 +25,11 @@ check_start() { # check_start WHAT LABEL1_AFTER_A_NOTCH (7: not heard)
     # posted it by then), and a notification posted now is handled after
     # whatever such a hook posted.
     tip >/dev/null || fail "$1: no tooltip after the notch"
-    probe post "$hwnd" 0x8065 0x00080000 0 >/dev/null
+    probe post "$hwnd" WM_HOOKWHEEL 0x00080000 0 >/dev/null
     wait_for 30 is label 8 >/dev/null || fail "$1: the program never handled the marker after the notch"
     assert_eq "$before" "$(percent)" "$1: the level after a notch over the taskbar"
   else
-    probe post "$hwnd" 0x8065 0x00070000 0 >/dev/null
+    probe post "$hwnd" WM_HOOKWHEEL 0x00070000 0 >/dev/null
     wait_for 30 is label 7 >/dev/null || fail "$1: the program never handled a second posted notification"
     xdotool mousemove 500 767 sleep 0.3 click 5
     wait_for 30 is label "$2" >/dev/null || fail "$1: Label1 did not show $2 after a notch"

@@ -38,9 +38,10 @@
 #include <string>
 #include <vector>
 
+#include "framework/HookMessage.h"
+
 namespace {
 
-const UINT kWmHookWheel = WM_APP + 101;
 const DWORD kInputBoundMs = 20000; // generous: Wine may run under emulation
 const DWORD kProcessBoundMs = 60000;
 
@@ -148,7 +149,7 @@ LRESULT CALLBACK ProbeProc(int code, WPARAM wParam, LPARAM lParam)
 
 void HandleMessage(MSG& msg)
 {
-    if (msg.message == kWmHookWheel) {
+    if (msg.message == WM_HOOKWHEEL) {
         g_posted.push_back({msg.hwnd, msg.wParam, msg.lParam});
         return;
     }

@@ -32,8 +32,8 @@ steps() {
 }
 wheel_down() { notch 500 767 down; }
 wheel_up() { notch 500 767 up; }
-post_down() { xdotool mousemove 500 767; probe post "$hwnd" 0x8065 0xFF880000 0 >/dev/null; }
-post_up() { xdotool mousemove 500 767; probe post "$hwnd" 0x8065 0x00780000 0 >/dev/null; }
+post_down() { xdotool mousemove 500 767; probe post "$hwnd" WM_HOOKWHEEL 0xFF880000 0 >/dev/null; }
+post_up() { xdotool mousemove 500 767; probe post "$hwnd" WM_HOOKWHEEL 0x00780000 0 >/dev/null; }
 
 start_program
 hook_ready

@@ -21,7 +21,7 @@ hwnd=$(wait_for 300 probe find TPelmFormMain -) || fail "main window never appea
 # The polls run now and return, and a notification is handled; a box from
 # either would be on screen (and hold its handler until dismissed).
 probe tick pelmora.exe 3 >/dev/null || fail "the poll did not run without a mixer"
-probe post "$hwnd" 0x8065 0x00070000 0 >/dev/null
+probe post "$hwnd" WM_HOOKWHEEL 0x00070000 0 >/dev/null
 label7() { [ "$(probe child-text "$hwnd" Label 0)" = 7 ]; }
 wait_for 30 label7 >/dev/null || fail "a notification without a mixer was not handled"
 assert_ok probe_absent msgbox "Pelmora エラー" 0

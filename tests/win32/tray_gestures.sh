@@ -46,7 +46,7 @@ assert_fails test -e "$bin/sndvol32.exe.started"
 past_click() { [ $(($(date +%s%N) - clicked)) -gt 1000000000 ]; }
 wait_for 5 past_click || fail "the clock did not move"
 for m in 7 8; do
-  probe post "$hwnd" 0x8065 $((m << 16)) 0 >/dev/null
+  probe post "$hwnd" WM_HOOKWHEEL $((m << 16)) 0 >/dev/null
   wait_for 30 is label "$m" >/dev/null || fail "marker $m was not handled"
 done
 assert_ok tray_shows level

@@ -8,7 +8,6 @@ set -euo pipefail
 . "$(dirname "$0")/common.inc"
 . "$(dirname "$0")/gestures.inc"
 
-WM_HOOKWHEEL=0x8065 # WM_APP + 101
 wparam() { printf '0x%08x' $((($1 & 0xffff) << 16)); }
 # Posts N notifications of DELTA, then a mark whose Label1 shows that
 # everything before it has been handled: it is short of a notch and turns
@@ -23,8 +22,8 @@ post_then_mark() {
   # Over the taskbar's row (Wine reports the taskbar as that row alone; a
   # tooltip read leaves the pointer on the icon above it).
   xdotool mousemove 500 767
-  probe post "$hwnd" "$WM_HOOKWHEEL" "$(wparam "$delta")" 0 "$n" || fail "posting $n x $delta failed"
-  probe post "$hwnd" "$WM_HOOKWHEEL" "$(wparam "$mark")" 0 || fail "posting the mark failed"
+  probe post "$hwnd" WM_HOOKWHEEL "$(wparam "$delta")" 0 "$n" || fail "posting $n x $delta failed"
+  probe post "$hwnd" WM_HOOKWHEEL "$(wparam "$mark")" 0 || fail "posting the mark failed"
   wait_for 60 is label "$mark" >/dev/null || fail "the notifications were not handled (Label1 is $(label))"
 }
 
@@ -53,7 +52,7 @@ wait_for 30 is percent "$v" >/dev/null || fail "5 x +24 did not step once to $v%
 pass "five notifications of +24 make one notch up, to $v%"
 
 # A long fast flick: 20,000 notifications, then WM_CLOSE behind them.
-probe post "$hwnd" "$WM_HOOKWHEEL" "$(wparam 120)" 0 20000 || fail "posting the burst failed"
+probe post "$hwnd" WM_HOOKWHEEL "$(wparam 120)" 0 20000 || fail "posting the burst failed"
 probe post "$hwnd" 0x10 0 0 || fail "posting WM_CLOSE failed"
 assert_exits "$pid" "the exit code of WM_CLOSE queued behind 20,000 notifications (within 10 s)" 10
 finish
