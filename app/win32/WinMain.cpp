@@ -8,6 +8,7 @@
 #include "framework/Error.h"
 #include "framework/win32/WinBound.h"
 #include "framework/win32/WinForm.h"
+#include "framework/win32/WinHandles.h"
 #include "framework/win32/WinSystem.h"
 #include "framework/win32/WinTextServices.h"
 #include "settings/win32/WinProfile.h"
@@ -41,10 +42,8 @@ bool ActivateRunningInstance()
 
 int IsAnotherInstanceRunning()
 {
-    HANDLE existing = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, "PELM_MUTEX");
-    if (existing) {
+    if (const TScopedHandle existing{OpenMutexA(MUTEX_ALL_ACCESS, FALSE, "PELM_MUTEX")}) {
         ActivateRunningInstance();
-        CloseHandle(existing);
         return -1;
     }
     g_hMutex = CreateMutexA(nullptr, FALSE, "PELM_MUTEX");

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "framework/win32/WinBound.h"
+#include "framework/win32/WinHandles.h"
 #include "framework/win32/WinTextServices.h"
 
 namespace {
@@ -112,7 +113,7 @@ std::string BeginFileReplace(const std::string& path)
     // a write in place would. Only a file that is not there starts empty: one
     // that cannot be read (held by another program) must not be replaced by
     // an empty copy.
-    HANDLE source = INVALID_HANDLE_VALUE;
+    TScopedHandle source;
     const DWORD attributes = files.Attributes(path);
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         if (GetLastError() != ERROR_FILE_NOT_FOUND)
@@ -120,18 +121,16 @@ std::string BeginFileReplace(const std::string& path)
     } else {
         if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))
             return "";
-        source = files.Open(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
-        if (source == INVALID_HANDLE_VALUE)
+        source.Reset(files.Open(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING));
+        if (!source)
             return "";
     }
-    HANDLE target = files.Open(copy, GENERIC_WRITE, 0, CREATE_NEW);
-    bool copied = target != INVALID_HANDLE_VALUE;
-    if (copied && source != INVALID_HANDLE_VALUE)
-        copied = CopyBytes(source, target);
-    if (target != INVALID_HANDLE_VALUE)
-        CloseHandle(target);
-    if (source != INVALID_HANDLE_VALUE)
-        CloseHandle(source);
+    bool copied;
+    {
+        // Closed before the copy is removed on failure.
+        const TScopedHandle target(files.Open(copy, GENERIC_WRITE, 0, CREATE_NEW));
+        copied = target && (!source || CopyBytes(source.Get(), target.Get()));
+    }
     if (!copied) {
         files.Remove(copy);
         return "";
@@ -145,11 +144,14 @@ bool CommitFileReplace(const std::string& copy, const std::string& path)
     if (!files.Usable())
         return false;
     // The copy's bytes reach the disk before its name replaces the old one.
-    HANDLE h = files.Open(copy, GENERIC_WRITE, 0, OPEN_EXISTING);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    const bool flushed = FlushFileBuffers(h) != FALSE;
-    CloseHandle(h);
+    bool flushed;
+    {
+        // Closed before the rename, which a handle open on it would refuse.
+        const TScopedHandle h(files.Open(copy, GENERIC_WRITE, 0, OPEN_EXISTING));
+        if (!h)
+            return false;
+        flushed = FlushFileBuffers(h.Get()) != FALSE;
+    }
     return flushed && files.Replace(copy, path);
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "framework/win32/WinBound.h"
+#include "framework/win32/WinHandles.h"
 
 bool TWinLauncher::FileExists(const std::string& path)
 {
@@ -56,9 +57,9 @@ bool TWinLauncher::StartProcess(const std::string& path, const std::string& comm
     // No handle of ours goes to the new process: it outlives us and has no use for them.
     if (!CreateProcessA(path.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
         return false;
-    // The program does not wait for it.
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    // The program does not wait for it: both handles go back here.
+    const TScopedHandle thread(pi.hThread);
+    const TScopedHandle process(pi.hProcess);
     return true;
 }
 

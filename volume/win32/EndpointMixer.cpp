@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "framework/win32/WinBound.h"
+#include "framework/win32/WinHandles.h"
 
 namespace {
 // Their published values, defined here: the import libraries at hand do not
@@ -24,9 +25,9 @@ typedef void(WINAPI* TCoTaskMemFree)(LPVOID);
 
 // Through void (*)(), which converts to and from any function pointer
 // without a cast-function-type warning.
-void (*Proc(void* module, const char* name))()
+void (*Proc(const TScopedLibrary& library, const char* name))()
 {
-    return ProcFrom<void (*)()>(static_cast<HMODULE>(module), name);
+    return ProcFrom<void (*)()>(library.Get(), name);
 }
 
 template <typename T> T As(void (*proc)())
@@ -34,6 +35,8 @@ template <typename T> T As(void (*proc)())
     return reinterpret_cast<T>(proc);
 }
 } // namespace
+
+TEndpointMixer::TEndpointMixer() = default;
 
 TEndpointMixer::~TEndpointMixer()
 {
@@ -46,7 +49,7 @@ bool TEndpointMixer::Acquire()
         if (!m_ole32) {
             // From the system folder only: a copy beside the program is not
             // to be picked up.
-            m_ole32 = LoadSystemLibrary("ole32.dll");
+            m_ole32.Reset(LoadSystemLibrary("ole32.dll"));
             if (!m_ole32)
                 return false;
         }
@@ -70,7 +73,7 @@ bool TEndpointMixer::Acquire()
         if (FAILED(create(kClsidMMDeviceEnumerator, nullptr, CLSCTX_ALL, kIidIMMDeviceEnumerator, &enumerator)) ||
             !enumerator)
             return false;
-        m_enumerator = static_cast<IMMDeviceEnumerator*>(enumerator);
+        m_enumerator.Reset(static_cast<IMMDeviceEnumerator*>(enumerator));
     }
     return Follow();
 }
@@ -81,8 +84,8 @@ bool TEndpointMixer::Follow()
 {
     if (!m_enumerator)
         return false;
-    IMMDevice* device = nullptr;
-    if (FAILED(m_enumerator->GetDefaultAudioEndpoint(eRender, eConsole, &device)) || !device) {
+    TComPtr<IMMDevice> device;
+    if (FAILED(m_enumerator->GetDefaultAudioEndpoint(eRender, eConsole, device.Put())) || !device) {
         DropVolume();
         return false;
     }
@@ -93,26 +96,22 @@ bool TEndpointMixer::Follow()
         As<TCoTaskMemFree>(m_coTaskMemFree)(text);
     }
     // Without an id the endpoints cannot be told apart; activate every time.
-    if (m_volume && !id.empty() && id == m_deviceId) {
-        device->Release();
+    if (m_volume && !id.empty() && id == m_deviceId)
         return true;
-    }
     void* volume = nullptr;
     const HRESULT hr = device->Activate(kIidIAudioEndpointVolume, CLSCTX_ALL, nullptr, &volume);
-    device->Release();
+    device.Reset();
     DropVolume();
     if (FAILED(hr) || !volume)
         return false;
-    m_volume = static_cast<IAudioEndpointVolume*>(volume);
+    m_volume.Reset(static_cast<IAudioEndpointVolume*>(volume));
     m_deviceId = id;
     return true;
 }
 
 void TEndpointMixer::DropVolume()
 {
-    if (m_volume)
-        m_volume->Release();
-    m_volume = nullptr;
+    m_volume.Reset();
     m_deviceId.clear();
 }
 
@@ -121,9 +120,7 @@ void TEndpointMixer::Drop()
     // After the audio service restarted, the enumerator is as dead as the
     // volume interface it gave; the library and COM stay for the next look.
     DropVolume();
-    if (m_enumerator)
-        m_enumerator->Release();
-    m_enumerator = nullptr;
+    m_enumerator.Reset();
 }
 
 void TEndpointMixer::Release()
@@ -134,9 +131,7 @@ void TEndpointMixer::Release()
     m_uninitialize = false;
     m_coUninitialize = nullptr;
     m_coTaskMemFree = nullptr;
-    if (m_ole32)
-        FreeLibrary(static_cast<HMODULE>(m_ole32));
-    m_ole32 = nullptr;
+    m_ole32.Reset();
 }
 
 bool TEndpointMixer::ReadScalar(float& scalar)

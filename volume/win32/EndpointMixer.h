@@ -4,6 +4,7 @@
 // still starts where the endpoint interfaces do not exist.
 #include <vector>
 
+#include "framework/win32/WinHandles.h"
 #include "volume/EndpointChoice.h"
 
 struct IMMDeviceEnumerator;
@@ -11,7 +12,7 @@ struct IAudioEndpointVolume;
 
 class TEndpointMixer : public TScalarMixer {
 public:
-    TEndpointMixer() = default;
+    TEndpointMixer(); // out of line, where the interfaces' types are complete
     TEndpointMixer(const TEndpointMixer&) = delete;
     TEndpointMixer& operator=(const TEndpointMixer&) = delete;
     ~TEndpointMixer() override;
@@ -29,12 +30,12 @@ private:
     bool Follow();
     void DropVolume();
 
-    void* m_ole32 = nullptr;     // HMODULE
+    TScopedLibrary m_ole32;
     bool m_uninitialize = false; // our CoInitializeEx counted and needs its CoUninitialize
     void (*m_coUninitialize)() = nullptr; // ole32's, cast to their own types
     void (*m_coTaskMemFree)() = nullptr;
-    IMMDeviceEnumerator* m_enumerator = nullptr;
-    IAudioEndpointVolume* m_volume = nullptr;
+    TComPtr<IMMDeviceEnumerator> m_enumerator;
+    TComPtr<IAudioEndpointVolume> m_volume;
     // A plain vector: the wide string class alone would add a tenth to the
     // executable's size for this one comparison.
     typedef std::vector<wchar_t> TDeviceId;

@@ -6,6 +6,7 @@
 #include "framework/FullString.h"
 #include "framework/win32/WinBound.h"
 #include "framework/PathText.h"
+#include "framework/win32/WinHandles.h"
 
 static_assert(sizeof(OSVERSIONINFOA) == 148, "OSVERSIONINFOA as the 9x family knows it");
 static_assert(sizeof(PROCESSENTRY32) == 296, "the ANSI PROCESSENTRY32");
@@ -25,21 +26,18 @@ struct TPsapi {
 
 bool ImageNameByPsapi(const TPsapi& psapi, DWORD pid, std::string& path)
 {
-    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+    const TScopedHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
     if (!process)
         return false;
-    bool found = false;
     HMODULE module = nullptr; // the first module is the program's image
     DWORD needed = 0;
-    if (psapi.EnumProcessModules(process, &module, sizeof(HMODULE), &needed)) {
-        found = ReadFullString(
-            [&](char* buffer, uint32_t capacity) -> uint32_t {
-                return psapi.GetModuleFileNameExA(process, module, buffer, capacity);
-            },
-            path);
-    }
-    CloseHandle(process);
-    return found;
+    if (!psapi.EnumProcessModules(process.Get(), &module, sizeof(HMODULE), &needed))
+        return false;
+    return ReadFullString(
+        [&](char* buffer, uint32_t capacity) -> uint32_t {
+            return psapi.GetModuleFileNameExA(process.Get(), module, buffer, capacity);
+        },
+        path);
 }
 
 // Bound once for the life of the process: the wheel handler asks on every
@@ -77,21 +75,19 @@ bool ImageNameByQuery(DWORD pid, std::string& path)
     if (!query)
         return false;
     const DWORD kProcessQueryLimitedInformation = 0x1000;
-    HANDLE process = OpenProcess(kProcessQueryLimitedInformation, FALSE, pid);
+    const TScopedHandle process(OpenProcess(kProcessQueryLimitedInformation, FALSE, pid));
     if (!process)
         return false;
-    const bool found = ReadFullString(
+    return ReadFullString(
         [&](char* buffer, uint32_t capacity) -> uint32_t {
             DWORD size = capacity;
-            if (query(process, 0, buffer, &size))
+            if (query(process.Get(), 0, buffer, &size))
                 return size;
             // Too small: report a full buffer, so that a larger one is
             // tried; at the largest size there is no whole path to give.
             return GetLastError() == ERROR_INSUFFICIENT_BUFFER && capacity < 32768 ? capacity : 0;
         },
         path);
-    CloseHandle(process);
-    return found;
 }
 
 bool ImageName9x(DWORD pid, std::string& path)
@@ -104,23 +100,20 @@ bool ImageName9x(DWORD pid, std::string& path)
     auto next = ProcFrom<TProcess32>(kernel, "Process32Next");
     if (!createSnapshot || !first || !next)
         return false;
-    HANDLE snapshot = createSnapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE)
+    const TScopedHandle snapshot(createSnapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot)
         return false;
-    bool found = false;
     PROCESSENTRY32 entry = {};
     entry.dwSize = sizeof(entry);
-    for (BOOL more = first(snapshot, &entry); more; more = next(snapshot, &entry)) {
+    for (BOOL more = first(snapshot.Get(), &entry); more; more = next(snapshot.Get(), &entry)) {
         if (entry.th32ProcessID == pid) {
             // The 9x family gives the full path here, in at most MAX_PATH.
             entry.szExeFile[MAX_PATH - 1] = '\0';
             path = entry.szExeFile;
-            found = true;
-            break;
+            return true;
         }
     }
-    CloseHandle(snapshot);
-    return found;
+    return false;
 }
 
 } // namespace
