@@ -17,8 +17,7 @@ public:
     TScoped(TScoped&& other) : m_value(other.Detach()) {}
     TScoped& operator=(TScoped&& other)
     {
-        if (this != &other)
-            Reset(other.Detach());
+        Reset(other.Detach()); // to itself as well: detached first, so kept
         return *this;
     }
     TScoped(const TScoped&) = delete;
