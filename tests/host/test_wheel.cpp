@@ -166,12 +166,16 @@ TEST_F(WheelHandler, UnreadablePointerDoesNothingButTheLabel)
 
 TEST_F(WheelHandler, TaskbarWindowsCountByTheirClass)
 {
+    // A window at pt of class childClass inside a top-level one of topClass.
+    auto windowAt = [this](TPoint pt, TWnd top, const char* topClass, const char* childClass) {
+        rig.Windows.AtPoint[{pt.x, pt.y}] = top + 1;
+        rig.Windows.Parents[top + 1] = top;
+        rig.Windows.Classes[top] = topClass;
+        rig.Windows.Classes[top + 1] = childClass;
+    };
     // A second monitor to the right: its taskbar's button strip is a child
     // of the Shell_SecondaryTrayWnd window, far from the primary rectangle.
-    rig.Windows.AtPoint[{1500, 760}] = 0x41;
-    rig.Windows.Parents[0x41] = 0x40;
-    rig.Windows.Classes[0x40] = "Shell_SecondaryTrayWnd";
-    rig.Windows.Classes[0x41] = "MSTaskListWClass";
+    windowAt({1500, 760}, 0x40, "Shell_SecondaryTrayWnd", "MSTaskListWClass");
     Wheel(120, {1500, 760});
     EXPECT_EQ(55, rig.Form->Volume().m_nVolume);
     EXPECT_EQ("Pelmora 1.4 - 55%", rig.Form->Tray().m_strTipText);
@@ -179,21 +183,14 @@ TEST_F(WheelHandler, TaskbarWindowsCountByTheirClass)
     // pointer on it reads (341, 511) while the rectangle query answers in
     // real pixels (0, 767)-(1024, 768), which that point misses.
     rig.System.Taskbar = {0, 767, 1024, 768};
-    rig.Windows.AtPoint[{341, 511}] = 0x51;
-    rig.Windows.Parents[0x51] = 0x50;
-    rig.Windows.Classes[0x50] = "Shell_TrayWnd";
-    rig.Windows.Classes[0x51] = "ToolbarWindow32";
+    windowAt({341, 511}, 0x50, "Shell_TrayWnd", "ToolbarWindow32");
     Wheel(120, {341, 511});
     EXPECT_EQ(60, rig.Form->Volume().m_nVolume);
     // Only the top-level window's class counts, and only those exact classes.
     rig.Log.Events.clear();
-    rig.Windows.Classes[0x50] = "shell_traywnd";
-    rig.Windows.Classes[0x51] = "Shell_TrayWnd";
+    windowAt({341, 511}, 0x50, "shell_traywnd", "Shell_TrayWnd");
+    windowAt({1500, 760}, 0x40, "Shell_TrayWnd2", "Shell_SecondaryTrayWnd");
     Wheel(120, {341, 511});
-    EXPECT_EQ(60, rig.Form->Volume().m_nVolume);
-    EXPECT_TRUE(rig.Log.Events.empty());
-    rig.Windows.Classes[0x40] = "Shell_TrayWnd2";
-    rig.Windows.Classes[0x41] = "Shell_SecondaryTrayWnd";
     Wheel(120, {1500, 760});
     EXPECT_EQ(60, rig.Form->Volume().m_nVolume);
     EXPECT_TRUE(rig.Log.Events.empty());
