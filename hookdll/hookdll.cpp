@@ -8,6 +8,7 @@
 #include "HookRenewal.h"
 #include "framework/HookMessage.h"
 #include "framework/win32/WinBound.h"
+#include "framework/win32/WinHandles.h"
 
 static_assert(WM_HOOKWHEEL == WM_APP + 101, "the program's window is told by WM_APP + 101");
 
@@ -168,12 +169,11 @@ bool HoldSelf()
     const DWORD length = getModuleFileName(g_hSelf, path, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
         return false;
-    HMODULE loaded = loadLibrary(path);
-    if (loaded == g_hSelf)
-        return true;
-    if (loaded)
-        FreeLibrary(loaded);
-    return false;
+    TScopedLibrary loaded(loadLibrary(path));
+    if (loaded.Get() != g_hSelf)
+        return false;
+    loaded.Detach(); // the thread's reference, given up as it ends
+    return true;
 }
 
 void StartHookThread(HINSTANCE module)
@@ -182,29 +182,26 @@ void StartHookThread(HINSTANCE module)
         return; // one hook per process
     if (!HoldSelf())
         return;
-    THookThreadStart start = {module, CreateEventA(nullptr, TRUE, FALSE, nullptr), false};
+    TScopedHandle ready(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    THookThreadStart start = {module, ready.Get(), false};
     DWORD id = 0;
     // Suspended until its id is known, so that its hook posts from the first event.
-    HANDLE thread = start.Ready ? CreateThread(nullptr, 0, HookThreadProc, &start, CREATE_SUSPENDED, &id) : nullptr;
+    TScopedHandle thread(ready ? CreateThread(nullptr, 0, HookThreadProc, &start, CREATE_SUSPENDED, &id) : nullptr);
     if (!thread) {
-        if (start.Ready)
-            CloseHandle(start.Ready);
-        FreeLibrary(g_hSelf);
+        FreeLibrary(g_hSelf); // the reference HoldSelf took for the thread
         return;
     }
     g_dwHookThreadId = id;
-    ResumeThread(thread);
+    ResumeThread(thread.Get());
     // Either the thread says how the installation went, or it has ended.
-    HANDLE waits[2] = {start.Ready, thread};
+    HANDLE waits[2] = {ready.Get(), thread.Get()};
     WaitForMultipleObjects(2, waits, FALSE, INFINITE);
-    CloseHandle(start.Ready);
     if (start.Hooked) {
-        g_hHookThread = thread;
+        g_hHookThread = thread.Detach();
         return;
     }
     // Nothing hooked: the thread ends by itself, its reference with it.
     g_dwHookThreadId = 0;
-    CloseHandle(thread);
 }
 
 // The thread unhooks and ends by itself. One that does not end within the
@@ -226,12 +223,8 @@ bool ProcessLives(DWORD id)
 {
     if (id == 0)
         return false;
-    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE, id);
-    if (!process)
-        return false;
-    const bool lives = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
-    CloseHandle(process);
-    return lives;
+    const TScopedHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE, id));
+    return process && WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT;
 }
 
 void InstallMessageHook(HINSTANCE module)
