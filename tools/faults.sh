@@ -41,9 +41,9 @@ fault 'a DPI change leaves the tray picture as it was' app/PelmFormMain.cpp \
 fault 'wheel step table off by one (20 % steps by 2)' wheel/WheelDecision.cpp \
     "    if (volume <= 20)" \
     "    if (volume < 20)"
-fault 'volume read rounds down, not to the nearest' volume/Volume.cpp \
-    "    const uint64_t scaled = static_cast<uint64_t>(raw - m_lVolumeMin) * 100u + range / 2;" \
-    "    const uint64_t scaled = static_cast<uint64_t>(raw - m_lVolumeMin) * 100u;"
+fault 'volume read rounds down, not to the nearest' volume/VolumeDevice.h \
+    "    const uint64_t scaled = static_cast<uint64_t>(raw - minimum) * 100u + range / 2;" \
+    "    const uint64_t scaled = static_cast<uint64_t>(raw - minimum) * 100u;"
 
 if [ $# -ge 1 ]; then
     scratch=$1

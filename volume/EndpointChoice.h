@@ -1,13 +1,13 @@
 #pragma once
-// The endpoint mixer's portable half: the fader a volume scalar shows as,
-// the one-device shape the engine expects, and the choice between it and
-// the waveform mixer.
+// The endpoint's portable half: the fader a volume scalar shows as, the
+// device over a scalar and a switch, and the choice between it and the
+// waveform mixer.
 #include <cstdint>
 #include <functional>
 
-#include "volume/Mixer.h"
+#include "volume/VolumeDevice.h"
 
-// The endpoint's master volume is a scalar 0.0..1.0; the engine sees it as
+// The endpoint's master volume is a scalar 0.0..1.0; its percent is that of
 // a fader of these bounds. Out-of-range and NaN scalars are clamped.
 constexpr uint32_t kEndpointFaderMax = 65535;
 uint32_t FaderFromScalar(float scalar);
@@ -52,35 +52,27 @@ constexpr TEndpointResult kEndpointEAccessDenied = static_cast<TEndpointResult>(
 // restarted, or while a USB or Bluetooth device is still arriving.
 bool RefusedForGood(TEndpointResult result);
 
-// One device with one speakers line, whose volume is a scalar and whose mute
-// is a switch; the platform binding supplies those four operations.
-class TScalarMixer : public IMixer {
+// The default playback device, whose volume is a scalar and whose mute is
+// a switch; the platform binding supplies those operations. It is acquired
+// on first use.
+class TScalarVolume : public IVolumeDevice {
 public:
-    static constexpr uint32_t kHandle = 1; // non-zero: the engine takes 0 for "not open"
-    static constexpr uint32_t kLineId = 1;
-    static constexpr uint32_t kVolumeId = 1, kMuteId = 2;
-
     // Acquires the endpoint and checks that it takes a write of its own
     // current volume, which changes nothing audible. A failed call drops
     // what was acquired, to be had afresh at the next look; an endpoint that
     // refuses the write for good is released.
     TEndpointProbe Probe();
 
-    uint32_t GetNumDevs() override;
-    bool GetDevCaps(uint32_t device, TMixerCaps& caps) override;
-    bool Open(uint32_t device, uint32_t& handle) override;
-    bool GetSpeakersLine(uint32_t handle, uint32_t& lineId) override;
-    bool GetLineControl(uint32_t handle, uint32_t lineId, uint32_t controlType, uint32_t& controlId,
-                        uint32_t& minimum, uint32_t& maximum) override;
-    bool GetControlValue(uint32_t handle, uint32_t controlId, uint32_t& value) override;
-    bool SetControlValue(uint32_t handle, uint32_t controlId, uint32_t value) override;
-    void Close(uint32_t handle) override;
+    bool GetVolume(int32_t& percent) override;
+    bool SetVolume(int32_t percent) override;
+    bool GetMute(bool& muted) override;
+    bool SetMute(bool muted) override;
+    void Close() override { Release(); }
     // Once the endpoint is in use, any failed call drops it (a dead
     // interface after the audio service restarted keeps failing, the
     // device's id notwithstanding) and calls fail until a tick acquires it
-    // afresh, with the looks' back-off. The handle and ids stay valid, so
-    // this never reports a change.
-    bool Reconsider() override;
+    // afresh, with the looks' back-off.
+    void Reconsider() override;
 
 protected:
     // Acquire may be called when already acquired and then only checks.
@@ -95,7 +87,11 @@ protected:
     virtual bool WriteMute(bool muted) = 0;
 
 private:
-    void Failed();
+    // Whether a call may go to the endpoint: acquired at the first.
+    bool Ready();
+    // What a call did; a failure drops the endpoint.
+    bool Done(bool done);
+    bool m_used = false;    // acquired for a call once: later calls only check in their own reads and writes
     bool m_dropped = false; // a call failed: nothing is tried until a tick acquires afresh
     TLookBackOff m_reacquire;
 };
@@ -112,42 +108,36 @@ constexpr uint32_t kPlatformWin32Nt = 2; // VER_PLATFORM_WIN32_NT
 bool EndpointExpected(const TWindowsVersion& version);
 
 // Drives the endpoint where the system has one that works, else the waveform
-// mixer. The choice is made on the engine's first touch, GetNumDevs; calls
-// before it go to the waveform mixer. Where the endpoint is expected but was
-// absent, Reconsider looks again, so that a device plugged in, or an audio
-// service started, after the program is taken up: at the next tick, then
-// less and less often while it stays absent, down to one look in
-// kMaxEndpointLookPause + 1 ticks. A look that finds it refusing for good
-// ends the looking.
-class TChoosingMixer : public IMixer {
+// mixer. The choice is made on the first call for a level or mute. Where
+// the endpoint is expected but was absent, Reconsider looks again, so that
+// a device plugged in, or an audio service started, after the program is
+// taken up: at the next tick, then less and less often while it stays
+// absent, down to one look in kMaxEndpointLookPause + 1 ticks. A look that
+// finds it refusing for good ends the looking.
+class TChoosingVolume : public IVolumeDevice {
 public:
-    TChoosingMixer(IMixer& winmm, IMixer& endpoint, std::function<TWindowsVersion()> version,
-                   std::function<TEndpointProbe()> probe);
+    TChoosingVolume(IVolumeDevice& waveform, IVolumeDevice& endpoint, std::function<TWindowsVersion()> version,
+                    std::function<TEndpointProbe()> probe);
 
-    // The mixer chosen, or null before the choice.
-    IMixer* Chosen() const { return m_chosen; }
+    // The device chosen, or null before the choice.
+    IVolumeDevice* Chosen() const { return m_chosen; }
 
-    uint32_t GetNumDevs() override;
-    bool GetDevCaps(uint32_t device, TMixerCaps& caps) override;
-    bool Open(uint32_t device, uint32_t& handle) override;
-    bool GetSpeakersLine(uint32_t handle, uint32_t& lineId) override;
-    bool GetLineControl(uint32_t handle, uint32_t lineId, uint32_t controlType, uint32_t& controlId,
-                        uint32_t& minimum, uint32_t& maximum) override;
-    bool GetControlValue(uint32_t handle, uint32_t controlId, uint32_t& value) override;
-    bool SetControlValue(uint32_t handle, uint32_t controlId, uint32_t value) override;
-    void Close(uint32_t handle) override;
-    bool Reconsider() override;
+    bool GetVolume(int32_t& percent) override { return Choice().GetVolume(percent); }
+    bool SetVolume(int32_t percent) override { return Choice().SetVolume(percent); }
+    bool GetMute(bool& muted) override { return Choice().GetMute(muted); }
+    bool SetMute(bool muted) override { return Choice().SetMute(muted); }
+    void Close() override;
+    void Reconsider() override;
 
 private:
-    IMixer& Current() { return m_chosen ? *m_chosen : m_winmm; }
+    // The device chosen, choosing now if not yet.
+    IVolumeDevice& Choice();
 
-    IMixer& m_winmm;
-    IMixer& m_endpoint;
+    IVolumeDevice& m_waveform;
+    IVolumeDevice& m_endpoint;
     std::function<TWindowsVersion()> m_version;
     std::function<TEndpointProbe()> m_probe;
-    IMixer* m_chosen = nullptr;
-    bool m_lookAgain = false;     // on the waveform mixer, the endpoint was absent
+    IVolumeDevice* m_chosen = nullptr;
+    bool m_lookAgain = false; // on the waveform mixer, the endpoint was absent
     TLookBackOff m_look;
-    bool m_winmmOpen = false;     // the waveform mixer handle below is open
-    uint32_t m_winmmHandle = 0;
 };

@@ -1,6 +1,6 @@
 #pragma once
-// The mixer operations the volume engine needs, and nothing more. The Win32
-// build provides them from the waveform-mixer interface; tests fake them.
+// The waveform-mixer operations TWaveformVolume needs, and nothing more. The
+// Win32 build provides them from winmm; tests fake them.
 #include <cstdint>
 
 // The capabilities record of a mixer device, laid out as MIXERCAPSA.
@@ -33,8 +33,4 @@ public:
     virtual bool GetControlValue(uint32_t handle, uint32_t controlId, uint32_t& value) = 0;
     virtual bool SetControlValue(uint32_t handle, uint32_t controlId, uint32_t value) = 0;
     virtual void Close(uint32_t handle) = 0;
-    // Called once per poll tick. True when the mixer behind has changed:
-    // every handle, id and bound obtained before is then void, and the old
-    // handle has already been closed.
-    virtual bool Reconsider() { return false; }
 };

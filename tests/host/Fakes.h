@@ -14,6 +14,7 @@
 #include "framework/System.h"
 #include "settings/SettingsFile.h"
 #include "tray/ShellTray.h"
+#include "volume/WaveformVolume.h"
 #include "wheel/HookLibrary.h"
 #include "wheel/ProgramName.h"
 
@@ -190,6 +191,7 @@ THandle TestIconHandle(const std::string& iconName, int size = 16);
 struct TControllerRig {
     TEventLog Log;
     TFakeMixer Mixer{Log};
+    TWaveformVolume Waveform{Mixer}; // the device the controller drives
     TFakeShell Shell{Log};
     TFakeSystem System{Log};
     TFakeProfile Profile{Log};

@@ -15,7 +15,7 @@ namespace {
 
 const TEndpointResult kEInvalidated = static_cast<TEndpointResult>(0x88890004u); // AUDCLNT_E_DEVICE_INVALIDATED
 
-class TFakeEndpoint : public TScalarMixer {
+class TFakeEndpoint : public TScalarVolume {
 public:
     bool Missing = false, ReadFails = false, Held = false, Muted = false;
     // The audio service restarted: every call on what is held fails, the
@@ -87,10 +87,10 @@ protected:
             Rig.Destroy(); // while Chooser still exists
     }
     // A chooser over the rig's waveform mixer and the given endpoint.
-    TChoosingMixer Make(TFakeEndpoint& endpoint)
+    TChoosingVolume Make(TFakeEndpoint& endpoint)
     {
-        return TChoosingMixer(
-            Rig.Mixer, endpoint,
+        return TChoosingVolume(
+            Rig.Waveform, endpoint,
             [this] {
                 ++VersionAsks;
                 return Version;
@@ -130,7 +130,7 @@ protected:
     TWindowsVersion Version = {kPlatformWin32Nt, 10};
     int VersionAsks = 0, Probes = 0;
     TFakeEndpoint Endpoint;
-    TChoosingMixer Chooser = Make(Endpoint);
+    TChoosingVolume Chooser = Make(Endpoint);
 };
 
 TEST_F(EndpointTest, ChoosesByVersionAndProbesOnlyWhereTheEndpointIsExpected)
@@ -142,9 +142,10 @@ TEST_F(EndpointTest, ChoosesByVersionAndProbesOnlyWhereTheEndpointIsExpected)
     for (auto row : table) {
         Version = row.first;
         TFakeEndpoint endpoint;
-        TChoosingMixer chooser = Make(endpoint);
-        EXPECT_EQ(1u, chooser.GetNumDevs());
-        EXPECT_EQ(row.second ? static_cast<IMixer*>(&endpoint) : &Rig.Mixer, chooser.Chosen());
+        TChoosingVolume chooser = Make(endpoint);
+        int32_t percent = -1;
+        EXPECT_TRUE(chooser.GetVolume(percent));
+        EXPECT_EQ(row.second ? static_cast<IVolumeDevice*>(&endpoint) : &Rig.Waveform, chooser.Chosen());
         EXPECT_EQ(row.second, endpoint.Acquires > 0) << "major " << row.first.Major;
     }
 }
@@ -178,34 +179,37 @@ TEST_F(EndpointTest, AnEndpointThatCannotBeHadOrRefusesItsOwnValueFallsBack)
     for (auto breakIt : {+missing, +unreadable, +refusing}) {
         TFakeEndpoint endpoint;
         breakIt(endpoint);
-        TChoosingMixer chooser = Make(endpoint);
-        EXPECT_EQ(1u, chooser.GetNumDevs());
-        EXPECT_EQ(&Rig.Mixer, chooser.Chosen());
+        TChoosingVolume chooser = Make(endpoint);
+        int32_t percent = -1;
+        EXPECT_TRUE(chooser.GetVolume(percent));
+        EXPECT_EQ(&Rig.Waveform, chooser.Chosen());
         EXPECT_EQ(0.5f, endpoint.Scalar);
         // The refusing one is let go at once; the others at the close.
         EXPECT_EQ(breakIt == +refusing ? 1 : 0, endpoint.Releases);
-        chooser.Close(TFakeMixer::kHandle);
+        chooser.Close();
         EXPECT_FALSE(endpoint.Held);
     }
 
     Endpoint.WriteFails = kEndpointENotImpl;
     Start();
-    EXPECT_EQ(TFakeMixer::kHandle, Rig.Form->Volume().m_hMixer);
+    EXPECT_EQ(&Rig.Waveform, Chooser.Chosen());
     EXPECT_EQ(1u, Endpoint.Writes.size());
 }
 
-TEST_F(EndpointTest, DecidesOnceOnTheFirstDeviceCount)
+TEST_F(EndpointTest, DecidesOnceOnTheFirstRead)
 {
-    // Before it, a call goes to the waveform mixer and decides nothing.
-    Chooser.Close(0);
-    EXPECT_TRUE(Rig.Log.Contains("mixer.Close 0"));
+    // A tick or the close before it decides nothing.
+    Chooser.Reconsider();
+    Chooser.Close();
     EXPECT_EQ(nullptr, Chooser.Chosen());
+    EXPECT_EQ(0, VersionAsks);
 
     Start();
     Endpoint.Missing = true;
     Version = {kPlatformWin32Nt, 5};
+    bool muted = false;
     for (int i = 0; i < 3; ++i)
-        Chooser.GetNumDevs();
+        Chooser.GetMute(muted);
     EXPECT_EQ(1, VersionAsks);
     EXPECT_EQ(1, Probes);
     EXPECT_EQ(&Endpoint, Chooser.Chosen());
@@ -218,12 +222,12 @@ TEST_F(EndpointTest, AnEndpointThatComesAfterTheStartIsTakenAtTheNextLookWithIts
     Rig.Mixer.Volume = 52428; // 80 % in the program's own session
     Start();
     EXPECT_EQ(80, Rig.Form->Volume().m_nVolume);
-    EXPECT_EQ(&Rig.Mixer, Chooser.Chosen());
+    EXPECT_EQ(&Rig.Waveform, Chooser.Chosen());
 
     // Still none at the next tick's look: the fallback goes on.
     Tick();
     EXPECT_EQ(2, Probes);
-    EXPECT_EQ(&Rig.Mixer, Chooser.Chosen());
+    EXPECT_EQ(&Rig.Waveform, Chooser.Chosen());
 
     Endpoint.Missing = false;
     ASSERT_TRUE(TickUntilLook());
@@ -264,19 +268,18 @@ TEST_F(EndpointTest, WithNoMixerAtAllAtTheStartTheEndpointIsTakenWhenItComes)
     Endpoint.ReadFails = true;
     Rig.Mixer.Devices = 0;
     Start();
-    EXPECT_EQ(0u, Rig.Form->Volume().m_hMixer);
+    EXPECT_FALSE(Rig.Log.Contains("mixer.Open"));
     Tick();
-    EXPECT_EQ(&Rig.Mixer, Chooser.Chosen());
+    EXPECT_EQ(&Rig.Waveform, Chooser.Chosen());
 
     // The device shows before it reads: still worth another look.
     Endpoint.Missing = false;
     ASSERT_TRUE(TickUntilLook());
-    EXPECT_EQ(&Rig.Mixer, Chooser.Chosen());
+    EXPECT_EQ(&Rig.Waveform, Chooser.Chosen());
     Endpoint.ReadFails = false;
     Endpoint.Scalar = 0.64f;
     ASSERT_TRUE(TickUntilLook());
     EXPECT_EQ(&Endpoint, Chooser.Chosen());
-    EXPECT_EQ(TScalarMixer::kHandle, Rig.Form->Volume().m_hMixer);
     EXPECT_EQ("Pelmora 1.4 - 64%", Rig.Form->Tray().m_strTipText);
     EXPECT_FALSE(Rig.Log.Contains("mixer.Close")); // nothing was open to close
 }
@@ -301,7 +304,7 @@ TEST_F(EndpointTest, AnAbsentEndpointIsLookedForLessAndLessOftenButNeverGivenUp)
         longest = std::max(longest, gap);
     }
     EXPECT_EQ(static_cast<int>(kMaxEndpointLookPause) + 1, longest);
-    EXPECT_EQ(&Rig.Mixer, Chooser.Chosen());
+    EXPECT_EQ(&Rig.Waveform, Chooser.Chosen());
 
     Endpoint.Missing = false;
     ASSERT_TRUE(TickUntilLook());
@@ -316,16 +319,16 @@ TEST_F(EndpointTest, AWriteThatFailsForAMomentIsTriedAgainUntilTaken)
         TFakeEndpoint endpoint;
         endpoint.Scalar = 0.25f;
         endpoint.WriteFails = static_cast<TEndpointResult>(code);
-        TChoosingMixer chooser = Make(endpoint);
+        TChoosingVolume chooser = Make(endpoint);
         Rig.Platform.Mixer = &chooser;
         Rig.Mixer.Volume = 52428; // 80 % in the program's own session
         Rig.Create();
-        EXPECT_EQ(&Rig.Mixer, chooser.Chosen()) << std::hex << code;
+        EXPECT_EQ(&Rig.Waveform, chooser.Chosen()) << std::hex << code;
         EXPECT_EQ(80, Rig.Form->Volume().m_nVolume);
         EXPECT_FALSE(endpoint.Held) << "dropped, to be had afresh at the next look";
         EXPECT_EQ(0, endpoint.Releases);
         EXPECT_TRUE(TickUntilLook());
-        EXPECT_EQ(&Rig.Mixer, chooser.Chosen());
+        EXPECT_EQ(&Rig.Waveform, chooser.Chosen());
 
         endpoint.WriteFails = 0;
         EXPECT_TRUE(TickUntilLook()) << std::hex << code;
@@ -341,7 +344,7 @@ TEST_F(EndpointTest, ARefusalForGoodEndsTheLookingAlsoAfterAnAbsentLook)
     for (TEndpointResult refusal : {kEndpointENotImpl}) {
         TFakeEndpoint endpoint;
         endpoint.Missing = true;
-        TChoosingMixer chooser = Make(endpoint);
+        TChoosingVolume chooser = Make(endpoint);
         Rig.Platform.Mixer = &chooser;
         Rig.Create();
         EXPECT_TRUE(TickUntilLook());
@@ -355,7 +358,7 @@ TEST_F(EndpointTest, ARefusalForGoodEndsTheLookingAlsoAfterAnAbsentLook)
         for (int i = 0; i < 100; ++i)
             Tick();
         EXPECT_EQ(probes, Probes) << std::hex << refusal;
-        EXPECT_EQ(&Rig.Mixer, chooser.Chosen());
+        EXPECT_EQ(&Rig.Waveform, chooser.Chosen());
         EXPECT_FALSE(endpoint.Held);
         Rig.Destroy();
     }
@@ -376,7 +379,7 @@ TEST_F(EndpointTest, NoLaterLookWhereTheEndpointWasTakenRefusedOrIsNotExpected)
     // An endpoint that refuses a write of its own level is not asked again.
     TFakeEndpoint refusing;
     refusing.WriteFails = kEndpointENotImpl;
-    TChoosingMixer chooser = Make(refusing);
+    TChoosingVolume chooser = Make(refusing);
     Version = {kPlatformWin32Nt, 10};
     Probes = 0;
     Rig.Platform.Mixer = &chooser;
@@ -384,7 +387,7 @@ TEST_F(EndpointTest, NoLaterLookWhereTheEndpointWasTakenRefusedOrIsNotExpected)
     for (int i = 0; i < 5; ++i)
         Tick();
     EXPECT_EQ(1, Probes);
-    EXPECT_EQ(&Rig.Mixer, chooser.Chosen());
+    EXPECT_EQ(&Rig.Waveform, chooser.Chosen());
     Rig.Destroy();
 }
 
@@ -424,13 +427,12 @@ TEST_F(EndpointTest, AfterAFailedCallTheEndpointIsDroppedAndHadAfreshWithTheBack
     EXPECT_EQ(40, Rig.Form->Volume().m_nVolume) << "a failed read leaves the level shown";
 
     // The service is back: the next try takes a fresh interface, and the
-    // poll shows its level; writes work again, on the same handle.
+    // poll shows its level; writes work again.
     Endpoint.Missing = false;
     Endpoint.Scalar = 0.6f;
     for (uint32_t i = 0; i <= kMaxEndpointLookPause && Rig.Form->Volume().m_nVolume != 60; ++i)
         Tick();
     EXPECT_EQ(60, Rig.Form->Volume().m_nVolume);
-    EXPECT_EQ(TScalarMixer::kHandle, Rig.Form->Volume().m_hMixer);
     ASSERT_TRUE(Rig.Form->Volume().SetVolume(25));
     EXPECT_EQ(25, std::lround(Endpoint.Scalar * 100.0));
     EXPECT_EQ(&Endpoint, Chooser.Chosen());

@@ -108,9 +108,9 @@ TEST_F(VolumeTest, OpensAndFindsOnlyOnce)
 {
     // The start-up read found both controls.
     rig->Mixer.Calls = 0;
-    EXPECT_TRUE(rig->Form->Volume().OpenMixer());
-    EXPECT_TRUE(rig->Form->Volume().FindVolumeControl());
-    EXPECT_TRUE(rig->Form->Volume().FindMuteControl());
+    EXPECT_TRUE(rig->Waveform.OpenMixer());
+    EXPECT_TRUE(rig->Waveform.FindVolumeControl());
+    EXPECT_TRUE(rig->Waveform.FindMuteControl());
     EXPECT_EQ(0, rig->Mixer.Calls);
     // From then on each get or set is one mixer call.
     int32_t p;

@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "volume/EndpointChoice.h"
-#include "volume/win32/EndpointMixer.h"
+#include "volume/win32/EndpointVolume.h"
 #include "volume/win32/WinMixer.h"
 
 int main()
@@ -16,26 +16,26 @@ int main()
     std::printf("version: platform %u major %u\n", version.PlatformId, version.Major);
 
     {
-        TEndpointMixer endpoint;
-        uint32_t handle = 0, fader = 0, mute = 0;
-        if (endpoint.Open(0, handle) && endpoint.GetControlValue(handle, TScalarMixer::kVolumeId, fader) &&
-            endpoint.GetControlValue(handle, TScalarMixer::kMuteId, mute))
-            std::printf("endpoint read: volume %.0f%% muted %u\n", ScalarFromFader(fader) * 100.0f, mute);
+        TEndpointVolume endpoint;
+        int32_t percent = 0;
+        bool muted = false;
+        if (endpoint.GetVolume(percent) && endpoint.GetMute(muted))
+            std::printf("endpoint read: volume %d%% muted %d\n", percent, muted ? 1 : 0);
         else
             std::printf("endpoint read: failed\n");
-        if (handle)
-            endpoint.Close(handle);
+        endpoint.Close();
         const TEndpointProbe found = endpoint.Probe();
         std::printf("endpoint write of its own value: %s\n", found == TEndpointProbe::Taken     ? "taken"
                                                                : found == TEndpointProbe::Refused ? "refused"
                                                                                                   : "no endpoint");
-        endpoint.Close(0);
+        endpoint.Close();
     }
 
-    IMixer& provider = MixerProvider();
-    std::printf("mixer devices: %u\n", provider.GetNumDevs());
-    auto* choosing = dynamic_cast<TChoosingMixer*>(&provider);
-    IMixer* chosen = choosing ? choosing->Chosen() : nullptr;
-    std::printf("chosen: %s\n", !chosen ? "none" : dynamic_cast<TEndpointMixer*>(chosen) ? "endpoint" : "waveform mixer");
+    IVolumeDevice& provider = MixerProvider();
+    int32_t percent = 0;
+    std::printf("provider read: %s\n", provider.GetVolume(percent) ? "done" : "failed");
+    auto* choosing = dynamic_cast<TChoosingVolume*>(&provider);
+    IVolumeDevice* chosen = choosing ? choosing->Chosen() : nullptr;
+    std::printf("chosen: %s\n", !chosen ? "none" : dynamic_cast<TEndpointVolume*>(chosen) ? "endpoint" : "waveform mixer");
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "volume/win32/WinMixer.h"
 
-#include "volume/win32/EndpointMixer.h"
+#include "volume/WaveformVolume.h"
+#include "volume/win32/EndpointVolume.h"
 
 #include <windows.h>
 #include <mmsystem.h>
@@ -133,10 +134,11 @@ void TWinMixer::Close(uint32_t handle)
 // From Windows Vista on, the waveform mixer's volume and mute are the
 // program's own audio session, which changes nothing the user hears; there
 // the default playback endpoint is driven instead, where it works.
-IMixer& MixerProvider()
+IVolumeDevice& MixerProvider()
 {
     static TWinMixer winmm;
-    static TEndpointMixer endpoint;
-    static TChoosingMixer mixer(winmm, endpoint, &WindowsVersion, [] { return endpoint.Probe(); });
-    return mixer;
+    static TWaveformVolume waveform(winmm);
+    static TEndpointVolume endpoint;
+    static TChoosingVolume volume(waveform, endpoint, &WindowsVersion, [] { return endpoint.Probe(); });
+    return volume;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The mixer operations over the Windows waveform-mixer interface.
 #include "volume/Mixer.h"
+#include "volume/VolumeDevice.h"
 
 class TWinMixer : public IMixer {
 public:
@@ -15,5 +16,5 @@ public:
     void Close(uint32_t handle) override;
 };
 
-// The one place that decides which mixer the program drives.
-IMixer& MixerProvider();
+// The one place that decides which device the program drives.
+IVolumeDevice& MixerProvider();

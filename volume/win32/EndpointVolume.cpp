@@ -1,4 +1,4 @@
-#include "volume/win32/EndpointMixer.h"
+#include "volume/win32/EndpointVolume.h"
 
 #include <windows.h>
 #include <objbase.h>
@@ -36,14 +36,14 @@ template <typename T> T As(void (*proc)())
 }
 } // namespace
 
-TEndpointMixer::TEndpointMixer() = default;
+TEndpointVolume::TEndpointVolume() = default;
 
-TEndpointMixer::~TEndpointMixer()
+TEndpointVolume::~TEndpointVolume()
 {
     Release();
 }
 
-bool TEndpointMixer::Acquire()
+bool TEndpointVolume::Acquire()
 {
     if (!m_enumerator) {
         if (!m_ole32) {
@@ -80,7 +80,7 @@ bool TEndpointMixer::Acquire()
 
 // The volume of whichever endpoint is the default now: the user may switch
 // to headphones, say, while the program runs, and expects the wheel to follow.
-bool TEndpointMixer::Follow()
+bool TEndpointVolume::Follow()
 {
     if (!m_enumerator)
         return false;
@@ -109,13 +109,13 @@ bool TEndpointMixer::Follow()
     return true;
 }
 
-void TEndpointMixer::DropVolume()
+void TEndpointVolume::DropVolume()
 {
     m_volume.Reset();
     m_deviceId.clear();
 }
 
-void TEndpointMixer::Drop()
+void TEndpointVolume::Drop()
 {
     // After the audio service restarted, the enumerator is as dead as the
     // volume interface it gave; the library and COM stay for the next look.
@@ -123,7 +123,7 @@ void TEndpointMixer::Drop()
     m_enumerator.Reset();
 }
 
-void TEndpointMixer::Release()
+void TEndpointVolume::Release()
 {
     Drop();
     if (m_uninitialize)
@@ -134,7 +134,7 @@ void TEndpointMixer::Release()
     m_ole32.Reset();
 }
 
-bool TEndpointMixer::ReadScalar(float& scalar)
+bool TEndpointVolume::ReadScalar(float& scalar)
 {
     float level = 0.0f;
     if (!Follow() || FAILED(m_volume->GetMasterVolumeLevelScalar(&level)))
@@ -143,14 +143,14 @@ bool TEndpointMixer::ReadScalar(float& scalar)
     return true;
 }
 
-TEndpointResult TEndpointMixer::WriteScalar(float scalar)
+TEndpointResult TEndpointVolume::WriteScalar(float scalar)
 {
     if (!Follow())
         return E_FAIL; // no device now: not a refusal
     return m_volume->SetMasterVolumeLevelScalar(scalar, nullptr);
 }
 
-bool TEndpointMixer::ReadMute(bool& muted)
+bool TEndpointVolume::ReadMute(bool& muted)
 {
     BOOL value = FALSE;
     if (!Follow() || FAILED(m_volume->GetMute(&value)))
@@ -159,7 +159,7 @@ bool TEndpointMixer::ReadMute(bool& muted)
     return true;
 }
 
-bool TEndpointMixer::WriteMute(bool muted)
+bool TEndpointVolume::WriteMute(bool muted)
 {
     return Follow() && SUCCEEDED(m_volume->SetMute(muted ? TRUE : FALSE, nullptr));
 }

@@ -1,5 +1,5 @@
 #pragma once
-// The mixer operations over the default playback endpoint's volume (Windows
+// The master volume and mute of the default playback endpoint (Windows
 // Vista and later). Everything is bound at run time, so that the program
 // still starts where the endpoint interfaces do not exist.
 #include <vector>
@@ -10,12 +10,12 @@
 struct IMMDeviceEnumerator;
 struct IAudioEndpointVolume;
 
-class TEndpointMixer : public TScalarMixer {
+class TEndpointVolume : public TScalarVolume {
 public:
-    TEndpointMixer(); // out of line, where the interfaces' types are complete
-    TEndpointMixer(const TEndpointMixer&) = delete;
-    TEndpointMixer& operator=(const TEndpointMixer&) = delete;
-    ~TEndpointMixer() override;
+    TEndpointVolume(); // out of line, where the interfaces' types are complete
+    TEndpointVolume(const TEndpointVolume&) = delete;
+    TEndpointVolume& operator=(const TEndpointVolume&) = delete;
+    ~TEndpointVolume() override;
 
 protected:
     bool Acquire() override;
