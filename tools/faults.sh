@@ -20,24 +20,24 @@ fault 'ParseInt32 reads "0X" as decimal' settings/SettingsFile.cpp \
 fault 'ParseInt32 decimal limits swapped' settings/SettingsFile.cpp \
     "    const uint64_t limit = base == 16 ? 0xFFFFFFFFu : (negative ? 0x80000000u : 0x7FFFFFFFu);" \
     "    const uint64_t limit = base == 16 ? 0xFFFFFFFFu : (negative ? 0x7FFFFFFFu : 0x80000000u);"
-fault 'tray add retry pause grows by one tick' tray/Tray.cpp \
-    "                m_nTrayRetryPause = m_nTrayRetryPause == 0 ? 1 : m_nTrayRetryPause * 2;" \
-    "                m_nTrayRetryPause = m_nTrayRetryPause == 0 ? 1 : m_nTrayRetryPause + 1;"
-fault 'tray add retry pause without its cap' tray/Tray.cpp \
+fault 'tray add retry pause grows by one tick' tray/TrayIcon.cpp \
+    "        m_nTrayRetryPause = m_nTrayRetryPause == 0 ? 1 : m_nTrayRetryPause * 2;" \
+    "        m_nTrayRetryPause = m_nTrayRetryPause == 0 ? 1 : m_nTrayRetryPause + 1;"
+fault 'tray add retry pause without its cap' tray/TrayIcon.cpp \
     "constexpr uint32_t kMaxTrayRetryPause = 15;" \
     "constexpr uint32_t kMaxTrayRetryPause = 150;"
-fault 'tray picture band off by one (10 % shows 0-9)' tray/Tray.cpp \
-    "        if (m_nVolume >= i * 10 && m_nVolume <= i * 10 + 9)" \
-    "        if (m_nVolume > i * 10 && m_nVolume <= i * 10 + 9)"
+fault 'tray picture band off by one (9 % shows 10-19)' tray/TrayIcon.cpp \
+    "        picture = Levels[m_nLevel >= 90 ? 9 : m_nLevel / 10];" \
+    "        picture = Levels[m_nLevel >= 90 ? 9 : (m_nLevel + 1) / 10];"
 fault 'icon choice: the largest of the larger sizes' framework/IconFile.cpp \
     "        return rank(a.Width) == 1 ? a.Width < b.Width : a.Width > b.Width;" \
     "        return a.Width > b.Width;"
-fault 'tray picture at 32 px, whatever the shell draws' tray/Tray.cpp \
-    "        return ImgMute->IconOfSize(m_nTrayIconSize);" \
-    "        return ImgMute->IconOfSize(32);"
+fault 'tray picture at 32 px, whatever the shell draws' tray/TrayIcon.cpp \
+    "    return picture ? picture->IconOfSize(m_nTrayIconSize) : 0;" \
+    "    return picture ? picture->IconOfSize(32) : 0;"
 fault 'a DPI change leaves the tray picture as it was' app/PelmFormMain.cpp \
-    "        TrayIconSizeMayHaveChanged();" \
-    "        UpdateTrayIconSize();"
+    "        m_tray.SizeMayHaveChanged();" \
+    "        (void)0;"
 fault 'wheel step table off by one (20 % steps by 2)' wheel/WheelDecision.cpp \
     "    if (volume <= 20)" \
     "    if (volume < 20)"
