@@ -78,12 +78,18 @@ if(NOT "$ENV{PELM_WINE_TESTS}" STREQUAL "0")
     if(name MATCHES "_at_([0-9]+)dpi$")
       list(APPEND env "PELM_RIG_DPI=${CMAKE_MATCH_1}")
     endif()
+    # Scenarios of the same locale, DPI and audio share rigs (reset and
+    # checked empty between two), but for those that change the prefix
+    # beyond what a reset restores, or whose Wine server may abort.
+    if(NOT name MATCHES "^(hook_library|endpoint_standin)$")
+      list(APPEND env "PELM_RIG_POOL=${CMAKE_BINARY_DIR}/rig/pool")
+    endif()
     add_test(NAME wine_${name} COMMAND bash ${CMAKE_SOURCE_DIR}/tests/rig/run-wine-test.sh ${opts} ${script})
     # 77: no Wine mode can run on this kernel; the scenario is skipped, and says why.
     # Each runs in a rig of its own (display, audio server, prefix copy), so
     # scenarios may run side by side (tools/test.sh says how many).
     set_tests_properties(wine_${name} PROPERTIES TIMEOUT 1800
-      ENVIRONMENT "${env}" SKIP_RETURN_CODE 77)
+      ENVIRONMENT "${env}" SKIP_RETURN_CODE 77 FIXTURES_REQUIRED wine_rig_pool)
     # The hook library's scenario holds a thread that serves the system-wide
     # low-level hook while it drives real input: it runs alone, with the
     # machine to itself.
@@ -91,5 +97,13 @@ if(NOT "$ENV{PELM_WINE_TESTS}" STREQUAL "0")
       set_tests_properties(wine_${name} PROPERTIES RUN_SERIAL TRUE)
     endif()
   endforeach()
+  # The pool's rigs are stopped before the first scenario (any a killed run
+  # left) and after the last.
+  foreach(step clear stop)
+    add_test(NAME wine_rig_pool_${step} COMMAND bash ${CMAKE_SOURCE_DIR}/tests/rig/run-wine-test.sh --stop-pool)
+    set_tests_properties(wine_rig_pool_${step} PROPERTIES ENVIRONMENT "PELM_RIG_POOL=${CMAKE_BINARY_DIR}/rig/pool")
+  endforeach()
+  set_tests_properties(wine_rig_pool_clear PROPERTIES FIXTURES_SETUP wine_rig_pool)
+  set_tests_properties(wine_rig_pool_stop PROPERTIES FIXTURES_CLEANUP wine_rig_pool)
 endif()
 include(${CMAKE_SOURCE_DIR}/cmake/release.cmake)

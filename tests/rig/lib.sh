@@ -151,11 +151,32 @@ _pelm_gone() {
 }
 _pelm_alive() { ! _pelm_gone "$1"; }
 
-# Every program this test started with wine_start and that is still running.
+# "PID@TICKS NAME" of every Windows program and Wine server running in the
+# Wine prefix PREFIX (by their environment: what each process runs is its
+# name, under emulation too).
+prefix_programs() {
+  local p name
+  for p in /proc/[0-9]*; do
+    name=$(cat "$p/comm" 2>/dev/null) || continue
+    case "$name" in *.exe | wineserver*) ;; *) continue ;; esac
+    tr '\0' '\n' 2>/dev/null <"$p/environ" | grep -qxF "WINEPREFIX=$1" &&
+      echo "$(_pelm_ident "${p#/proc/}") $name"
+  done
+  return 0
+}
+# Those not Wine's own nor the rig's: what scenarios started.
+prefix_strangers() {
+  prefix_programs "$WINEPREFIX" | awk 'NR == FNR { rig[$2]; next } !($1 in rig) &&
+    $2 !~ /^(wineserver.*|(services|winedevice|plugplay|svchost|rpcss|explorer)\.exe)$/' "$PELM_RIG_STATE/pids" -
+}
+
+# Every program this test started that is still running: those started with
+# wine_start, then any other of the prefix (Wine's launcher runs a program
+# apart, which may outlive it).
 kill_started() {
-  local dir=${PELM_RIG_STATE:-}/procs pid
-  [ -f "$dir/started.ident" ] || return 0
-  while read -r pid; do kill_pid "$pid" 5 || true; done <"$dir/started.ident"
+  local dir=${PELM_RIG_STATE:-}/procs id name
+  [ ! -f "$dir/started.ident" ] || while read -r id; do kill_pid "$id" 5 || true; done <"$dir/started.ident"
+  [ -z "${WINEPREFIX:-}" ] || while read -r id name; do kill_pid "$id" 5 || true; done < <(prefix_strangers)
 }
 
 _pelm_find_probe() {

@@ -8,6 +8,7 @@
 #   rig.sh stop STATE_DIR                 stops everything that start started
 #   rig.sh screenshot STATE_DIR OUT.png   the whole X screen
 #   rig.sh audio-stop|audio-start STATE_DIR   PulseAudio goes away / comes back
+#   rig.sh reset STATE_DIR                ready for the next scenario, or status 1
 #
 # Several rigs may run at once (each takes the next free display), each with
 # a Wine prefix of its own in STATE_DIR/prefix, taken from one made once per
@@ -194,9 +195,9 @@ Windows Registry Editor Version 5.00
 $(font_links)
 EOF
 }
-write_registry() {
+write_registry() { # [LINES...]: more for the .reg file
   local reg=$state/rig.reg
-  registry_recipe >"$reg"
+  { registry_recipe; printf '%s\n' "$@"; } >"$reg"
   # UTF-16 with a byte-order mark: the Japanese font names (the forms'
   # fonts, mapped to the IPA fonts) arrive intact whatever the code page.
   { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE "$reg"; } >"$reg.u16" && mv "$reg.u16" "$reg"
@@ -344,7 +345,10 @@ cmd_stop() {
     ( . "$state/env"
       [ -d "$WINEPREFIX" ] || exit 0
       timeout 30 wineserver -k >/dev/null 2>&1 || true
-      timeout 30 wineserver -w >/dev/null 2>&1 || true )
+      timeout 30 wineserver -w >/dev/null 2>&1 || true
+      # A server that died (an assertion) leaves its processes behind.
+      local id name
+      prefix_programs "$WINEPREFIX" | while read -r id name; do kill_pid "$id" 5 || log "$name ($id) is still there"; done )
   fi
   if [ -f "$state/pids" ]; then
     local name pid
@@ -363,6 +367,27 @@ cmd_stop() {
   rm -f "$state/env"
   cache_untouched || return 3
   rm -f "$state/prefix-from"
+}
+
+# A rig whose scenario passed, made ready for the next: per-program Windows
+# versions gone, the registry recipe written again, the audio server back.
+# Fails, so that the rig is stopped and the next scenario starts one of its
+# own, when any program or tray icon of the last scenario is still there or
+# a part of the rig has gone.
+cmd_reset() {
+  state=$(cd "$1" && pwd)
+  # shellcheck disable=SC1091
+  . "$state/env"
+  local name id
+  while read -r name id; do
+    [ "$name" = pulseaudio ] || _pelm_alive "$id" || die "its $name has gone"
+  done <"$state/pids"
+  local left
+  left=$(PELM_RIG_STATE=$state prefix_strangers | cut -d' ' -f2)
+  [ -z "$left" ] || die "still running: $(echo $left)"
+  PELM_RIG_STATE=$state tray_shows nothing || die "the tray is not empty"
+  if [ "$PELM_RIG_AUDIO" = 1 ] && ! pactl info >/dev/null 2>&1; then start_pulse; fi
+  write_registry '[-HKEY_CURRENT_USER\Software\Wine\AppDefaults]'
 }
 
 cmd_screenshot() {
@@ -394,6 +419,7 @@ case "${1:-}" in
   audio-stop) cmd_audio stop "${2:-}" ;;
   audio-start) cmd_audio start "${2:-}" ;;
   stop) shift; cmd_stop "$@" ;;
+  reset) cmd_reset "${2:?usage: rig.sh reset STATE_DIR}" ;;
   screenshot) shift; cmd_screenshot "$@" ;;
   *) die "usage: rig.sh start STATE_DIR [--no-audio] | stop STATE_DIR | screenshot STATE_DIR OUT.png" ;;
 esac

@@ -3,7 +3,8 @@
 # the other, through run-wine-test.sh:
 #   with audio:  a Japanese message box is read back in UTF-8 and dismissed,
 #                and its program exits 0; winmm sees a mixer device; the
-#                desktop shows its taskbar, and a screenshot is kept;
+#                desktop shows its taskbar, and a screenshot is kept; a
+#                rig with a program left is not reset for the next;
 #   --no-audio:  winmm sees no mixer device.
 # The Win32 helpers come from PELM_PROBE_DIR (the CMake build sets it).
 set -euo pipefail
@@ -78,6 +79,16 @@ part_audio() {
   pass "a recorded pid that now names another process is left alone"
   kill_pid "$(_pelm_ident "$other")" 5
   _pelm_gone "$other" || fail "kill_pid did not stop the process it recorded"
+
+  # A rig is made ready for the next scenario only once nothing of this one
+  # runs: a program its launcher started apart is found, and stopped.
+  pid=$(wine_start "$(_pelm_find_probe)" window PelmRigLeft left 0 0 50 50)
+  wait_for 60 probe find PelmRigLeft - >/dev/null || fail "no window"
+  kill_pid "$(tail -n1 "$(_pelm_procs)/started.ident")" 5
+  assert_match "$(bash "$PELM_RIG_DIR/rig.sh" reset "$PELM_RIG_STATE" 2>&1)" "still running: .*probe.exe" \
+    "a rig with a program left running is not reset"
+  kill_started
+  assert_ok bash "$PELM_RIG_DIR/rig.sh" reset "$PELM_RIG_STATE"
 
   # hold event: ready is printed while the object exists.
   pid=$(wine_start "$(_pelm_find_probe)" hold event PelmRigSelftestEvent 3000)
