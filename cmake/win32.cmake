@@ -86,8 +86,8 @@ if(NOT "$ENV{PELM_WINE_TESTS}" STREQUAL "0")
     endif()
     add_test(NAME wine_${name} COMMAND bash ${CMAKE_SOURCE_DIR}/tests/rig/run-wine-test.sh ${opts} ${script})
     # 77: no Wine mode can run on this kernel; the scenario is skipped, and says why.
-    # Each runs in a rig of its own (display, audio server, prefix copy), so
-    # scenarios may run side by side (tools/test.sh says how many).
+    # No two running scenarios share a rig (display, audio server, prefix
+    # copy), so they may run side by side (tools/test.sh says how many).
     set_tests_properties(wine_${name} PROPERTIES TIMEOUT 1800
       ENVIRONMENT "${env}" SKIP_RETURN_CODE 77 FIXTURES_REQUIRED wine_rig_pool)
     # The hook library's scenario holds a thread that serves the system-wide

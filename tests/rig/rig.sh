@@ -421,5 +421,5 @@ case "${1:-}" in
   stop) shift; cmd_stop "$@" ;;
   reset) cmd_reset "${2:?usage: rig.sh reset STATE_DIR}" ;;
   screenshot) shift; cmd_screenshot "$@" ;;
-  *) die "usage: rig.sh start STATE_DIR [--no-audio] | stop STATE_DIR | screenshot STATE_DIR OUT.png" ;;
+  *) die "usage: rig.sh start STATE_DIR [--no-audio] | stop|reset STATE_DIR | screenshot STATE_DIR OUT.png" ;;
 esac
