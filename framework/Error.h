@@ -20,9 +20,8 @@ private:
     TScreenText m_text;
 };
 
-// The text the general error report shows: a full stop is appended when the
-// message's last byte sorts after "." (so a message ending in "." or "!" is
-// left alone, one ending in a letter or a double-byte character is not).
-std::string FormatErrorReportText(const std::string& message);
-// The same rule on a text of parts; the full stop is a fixed text.
+// The text the general error report shows: a full stop (a fixed text) is
+// appended when the message's last byte sorts after "." (so a message ending
+// in "." or "!" is left alone, one ending in a letter or a double-byte
+// character is not).
 TScreenText FormatErrorReport(const TScreenText& message);

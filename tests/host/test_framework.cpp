@@ -9,12 +9,13 @@
 
 TEST(ErrorReport, AppendsAFullStopOnlyAfterCharactersThatSortAfterIt)
 {
-    EXPECT_EQ("abc.", FormatErrorReportText("abc"));
-    EXPECT_EQ("abc.", FormatErrorReportText("abc."));
-    EXPECT_EQ("abc!", FormatErrorReportText("abc!"));
-    EXPECT_EQ("", FormatErrorReportText(""));
-    EXPECT_EQ("C:\\a.ini に書き込めません.", FormatErrorReportText("C:\\a.ini に書き込めません"));
-    EXPECT_EQ("x/.", FormatErrorReportText("x/"));
+    const auto report = [](const char* text) { return FormatErrorReport(TScreenText(text)).Bytes(); };
+    EXPECT_EQ("abc.", report("abc"));
+    EXPECT_EQ("abc.", report("abc."));
+    EXPECT_EQ("abc!", report("abc!"));
+    EXPECT_EQ("", report(""));
+    EXPECT_EQ("C:\\a.ini に書き込めません.", report("C:\\a.ini に書き込めません"));
+    EXPECT_EQ("x/.", report("x/"));
 }
 
 TEST(ErrorReport, GuardTurnsARaisedErrorIntoOneBox)
