@@ -99,12 +99,12 @@ run_ms() {
   took=$(awk -v t0="$t0" -v t1="$(now_ns)" 'BEGIN { printf "%.1f", (t1 - t0) / 1e6 }')
   [ "$rc" = 0 ] || fail "$1 ended with $rc"
 }
-# The median of a probe time-send, in us.
+# The median of the round trips of N sent messages, in us.
 send_us() { # HWND MSG WPARAM_A WPARAM_B N
   local out
-  out=$(PELM_PROBE_TIMEOUT=1800 probe time-send "$@" | tr -d '\r') || fail "time-send $* failed"
+  out=$(drive send "$@") || fail "send $* failed"
   out=${out#median }
-  [[ $out =~ ^[0-9.]+\ us ]] || fail "time-send $* gave no median"
+  [[ $out =~ ^[0-9.]+\ us ]] || fail "send $* gave no median"
   echo "${out%% us*}"
 }
 label() { probe child-text "$1" Label 0 | tr -d '\r'; }
@@ -143,7 +143,10 @@ frunner=$(linux_pid floor.exe "$floor_dir") || fail "no Linux process runs our f
 
 # --- resources: at start, after the notifications, after the openings -------
 # Taken first, so that "after start" is just that; the table comes last.
-res() { probe resources "$1" | tr -d '\r'; }
+res() { # the one process of that name
+  local pid
+  pid=$(probe pids "$1" | tr -d '\r') && [[ $pid =~ ^[0-9]+$ ]] && drive resources "$pid"
+}
 field() { sed -n "s/.*\\b$2=\\([^ ]*\\).*/\\1/p" <<<"$1"; }
 r_start=$(res pelmora.exe) || fail "no resource figures for the program"
 f_start=$(res floor.exe) || fail "no resource figures for the floor"

@@ -315,14 +315,6 @@ int cmd_wait_window(const Args& a)
     return 0;
 }
 
-int cmd_wait_gone(const Args& a)
-{
-    HWND h;
-    unsigned long ms;
-    if (a.size() != 2 || !parse_hwnd(a[0], &h) || !parse_ulong(a[1], &ms)) return kUsage;
-    return wait_gone(h, ms) ? 0 : fail("window %s still exists after %lu ms", a[0].c_str(), ms);
-}
-
 // "Label" stands for a static control that shows text, not a picture.
 bool class_matches(HWND c, const std::string& cls)
 {
@@ -616,28 +608,6 @@ bool parse_alternating(const Args& a, size_t count, HWND* h, UINT* msg, WPARAM w
     return true;
 }
 
-int cmd_time_send(const Args& a)
-{
-    HWND h;
-    UINT msg;
-    WPARAM w[2];
-    unsigned long n;
-    if (!parse_alternating(a, 5, &h, &msg, w, &n)) return kUsage;
-    LARGE_INTEGER f, t0, t1;
-    QueryPerformanceFrequency(&f);
-    std::vector<double> us;
-    us.reserve(n);
-    for (unsigned long i = 0; i < n; ++i) {
-        DWORD_PTR result = 0;
-        QueryPerformanceCounter(&t0);
-        if (!SendMessageTimeoutA(h, msg, w[i % 2], 0, SMTO_ABORTIFHUNG, 5000, &result))
-            return fail("no answer to message %lu of %lu", i + 1, n);
-        QueryPerformanceCounter(&t1);
-        us.push_back(1e6 * (double)(t1.QuadPart - t0.QuadPart) / (double)f.QuadPart);
-    }
-    outln(Percentiles(us));
-    return 0;
-}
 
 // Posts N messages alternating wParam between A and B, in bursts of BURST;
 // after each burst waits until all are handled, so the queue holds at most
@@ -919,43 +889,6 @@ int cmd_tooltip(const Args& a)
     return 0;
 }
 
-// What a process holds, read from outside: "working_set=KIB private=KIB
-// gdi=N user=N" (working set and private bytes in KiB, GDI and USER
-// objects). Private bytes are the commit charge, which Windows gives as
-// PagefileUsage (and again as PrivateUsage, which Wine leaves 0 for another
-// process). A count the system does not give (GetGuiResources failing)
-// reads "-".
-int cmd_resources(const Args& a)
-{
-    if (a.size() != 1) return kUsage;
-    std::vector<DWORD> pids = target_pids(a[0]);
-    if (pids.size() != 1) return fail("%s names %u processes, not one", a[0].c_str(), (unsigned)pids.size());
-    HANDLE p = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pids[0]);
-    if (!p) return fail("cannot open process %lu (error %lu)", (unsigned long)pids[0], GetLastError());
-    // Bound by name: the probe links no process-status library.
-    typedef BOOL(WINAPI * MemoryInfo)(HANDLE, PROCESS_MEMORY_COUNTERS*, DWORD);
-    HMODULE psapi = LoadLibraryA("psapi.dll");
-    MemoryInfo info = psapi ? (MemoryInfo)(void*)GetProcAddress(psapi, "GetProcessMemoryInfo") : NULL;
-    PROCESS_MEMORY_COUNTERS c = {};
-    c.cb = sizeof c;
-    if (!info || !info(p, &c, sizeof c)) {
-        CloseHandle(p);
-        return fail("no memory counters for process %lu", (unsigned long)pids[0]);
-    }
-    std::string counts[2];
-    const DWORD kinds[2] = {GR_GDIOBJECTS, GR_USEROBJECTS};
-    for (int i = 0; i < 2; ++i) {
-        SetLastError(0);
-        DWORD n = GetGuiResources(p, kinds[i]);
-        counts[i] = n == 0 && GetLastError() != 0 ? "-" : std::to_string(n);
-    }
-    CloseHandle(p);
-    char buf[128];
-    snprintf(buf, sizeof buf, "working_set=%lu private=%lu gdi=%s user=%s", (unsigned long)(c.WorkingSetSize / 1024),
-             (unsigned long)(c.PagefileUsage / 1024), counts[0].c_str(), counts[1].c_str());
-    outln(buf);
-    return 0;
-}
 
 // ---- what the keyboard reaches, and stand-in windows -----------------------
 
@@ -1123,7 +1056,6 @@ const Command kCommands[] = {
     {"serve", cmd_serve, ""},
     {"find", cmd_find, "CLASS TITLE"},
     {"wait-window", cmd_wait_window, "CLASS TITLE TIMEOUT_MS [--visible]"},
-    {"wait-gone", cmd_wait_gone, "HWND TIMEOUT_MS"},
     {"text", cmd_text, "HWND [--wide|--asked]"},
     {"child-text", cmd_child_text, "HWND CLASS INDEX"},
     {"post", cmd_post, "HWND MSG WPARAM LPARAM [N]"},
@@ -1145,12 +1077,10 @@ const Command kCommands[] = {
     {"fault-in-wndproc", cmd_fault_in_wndproc, ""},
     {"show", cmd_show, "HWND"},
     {"redraw", cmd_redraw, "HWND"},
-    {"time-send", cmd_time_send, "HWND MSG WPARAM_A WPARAM_B N"},
     {"flood", cmd_flood, "HWND MSG WPARAM_A WPARAM_B N BURST"},
     {"pids", cmd_pids, "EXE_NAME"},
     {"wchildren", cmd_wchildren, "HWND"},
     {"wmenu", cmd_wmenu, "TIMEOUT_MS"},
-    {"resources", cmd_resources, "PID|EXE_NAME"},
     {"focus", cmd_focus, "HWND"},
     {"label-style", cmd_label_style, "HWND INDEX"},
     {"fits", cmd_fits, "HWND FACE HEIGHT [DPI]"},

@@ -82,7 +82,7 @@ read_rect l t r b rect "$dlg"
 assert_eq "$dlg" "$(probe at $(((l + r) / 2)) $(((t + b) / 2)) | cut -d' ' -f1)" "the dialog is above notepad after a click on notepad"
 # Notepad goes, so that the clicks below reach the dialog whatever Wine drew.
 probe post "$pad" 0x10 0 0 >/dev/null
-wait_for 60 probe wait-gone "$pad" 1000 >/dev/null || fail "notepad did not close"
+wait_for 60 probe_absent rect "$pad" 2>/dev/null || fail "notepad did not close"
 
 read_rect l t r b child-rect "$dlg" Button 2
 xdotool mousemove $(((l + r) / 2)) $(((t + b) / 2)) sleep 0.3 click 1
