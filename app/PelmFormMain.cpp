@@ -12,7 +12,7 @@ TStringList* g_StoredProgramList = nullptr;
 THandle g_hHookDll = 0;
 
 TPelmFormMain::TPelmFormMain(TFormBuilder& builder, TPelmPlatform& platform)
-    : TForm("TPelmFormMain"), m_platform(platform), m_volume(*platform.Mixer),
+    : TForm("TPelmFormMain"), m_platform(platform), m_volume(*platform.Volume),
       m_tray(*platform.Shell, *platform.System, *this),
       m_wheel(platform.WheelQueue, *platform.System, platform.Windows, m_programs, m_volume)
 {

@@ -23,7 +23,7 @@ class IWheelQueue;
 
 // The platform interfaces the controller works through.
 struct TPelmPlatform {
-    IVolumeDevice* Mixer = nullptr;
+    IVolumeDevice* Volume = nullptr;
     IShellTray* Shell = nullptr;
     IWindowSystem* Windows = nullptr;
     ISystem* System = nullptr;

@@ -81,7 +81,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
     static TWinWindowSystem windows;
     static TWinWheelQueue wheelQueue;
     static TPelmPlatform platform;
-    platform.Mixer = &MixerProvider();
+    platform.Volume = &VolumeProvider();
     platform.Shell = &shell;
     platform.Windows = &windows;
     platform.System = &system;

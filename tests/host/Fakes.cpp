@@ -212,7 +212,7 @@ std::unique_ptr<TComponent> TTestBuilder::CreateComponent(TForm& form, const TOb
 
 TControllerRig::TControllerRig()
 {
-    Platform.Mixer = &Waveform;
+    Platform.Volume = &Waveform;
     Platform.Shell = &Shell;
     Platform.System = &System;
     Platform.Profile = &Profile;

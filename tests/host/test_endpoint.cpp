@@ -103,7 +103,7 @@ protected:
     // The program starting: its first volume read is the engine's first touch.
     void Start()
     {
-        Rig.Platform.Mixer = &Chooser;
+        Rig.Platform.Volume = &Chooser;
         Rig.Create();
     }
     void Tick() { Rig.Form->GetVolTimerTimer(nullptr); }
@@ -320,7 +320,7 @@ TEST_F(EndpointTest, AWriteThatFailsForAMomentIsTriedAgainUntilTaken)
         endpoint.Scalar = 0.25f;
         endpoint.WriteFails = static_cast<TEndpointResult>(code);
         TChoosingVolume chooser = Make(endpoint);
-        Rig.Platform.Mixer = &chooser;
+        Rig.Platform.Volume = &chooser;
         Rig.Mixer.Volume = 52428; // 80 % in the program's own session
         Rig.Create();
         EXPECT_EQ(&Rig.Waveform, chooser.Chosen()) << std::hex << code;
@@ -345,7 +345,7 @@ TEST_F(EndpointTest, ARefusalForGoodEndsTheLookingAlsoAfterAnAbsentLook)
         TFakeEndpoint endpoint;
         endpoint.Missing = true;
         TChoosingVolume chooser = Make(endpoint);
-        Rig.Platform.Mixer = &chooser;
+        Rig.Platform.Volume = &chooser;
         Rig.Create();
         EXPECT_TRUE(TickUntilLook());
 
@@ -382,7 +382,7 @@ TEST_F(EndpointTest, NoLaterLookWhereTheEndpointWasTakenRefusedOrIsNotExpected)
     TChoosingVolume chooser = Make(refusing);
     Version = {kPlatformWin32Nt, 10};
     Probes = 0;
-    Rig.Platform.Mixer = &chooser;
+    Rig.Platform.Volume = &chooser;
     Rig.Create();
     for (int i = 0; i < 5; ++i)
         Tick();

@@ -31,7 +31,7 @@ int main()
         endpoint.Close();
     }
 
-    IVolumeDevice& provider = MixerProvider();
+    IVolumeDevice& provider = VolumeProvider();
     int32_t percent = 0;
     std::printf("provider read: %s\n", provider.GetVolume(percent) ? "done" : "failed");
     auto* choosing = dynamic_cast<TChoosingVolume*>(&provider);

@@ -134,7 +134,7 @@ void TWinMixer::Close(uint32_t handle)
 // From Windows Vista on, the waveform mixer's volume and mute are the
 // program's own audio session, which changes nothing the user hears; there
 // the default playback endpoint is driven instead, where it works.
-IVolumeDevice& MixerProvider()
+IVolumeDevice& VolumeProvider()
 {
     static TWinMixer winmm;
     static TWaveformVolume waveform(winmm);

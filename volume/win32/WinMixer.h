@@ -17,4 +17,4 @@ public:
 };
 
 // The one place that decides which device the program drives.
-IVolumeDevice& MixerProvider();
+IVolumeDevice& VolumeProvider();
